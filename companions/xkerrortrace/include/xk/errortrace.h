@@ -1,0 +1,46 @@
+/* libxkerrortrace: a per-thread record of failure points, innermost first. */
+#ifndef XK_ERRORTRACE_H
+#define XK_ERRORTRACE_H
+
+#include <stddef.h>
+#include <stdint.h>
+#include <stdio.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#define XK_TRACE_CAPACITY 64
+#define XK_TRACE_TEXT_MAX 96
+
+/* One failure point as the reporting function gave it; texts are copies, cut to fit. */
+typedef struct xk_trace_record {
+    char func[XK_TRACE_TEXT_MAX];
+    char file[XK_TRACE_TEXT_MAX];
+    int line;
+    uint32_t status;
+} xk_trace_record;
+
+/* Records one failure point for the calling thread; the oldest record is dropped
+ * once XK_TRACE_CAPACITY are kept. */
+void xk_trace_save(const char *func, const char *file, int line, uint32_t status);
+
+/* Number of records the calling thread holds. */
+size_t xk_trace_count(void);
+
+/* Copies record i (0 is the innermost, the first saved) into *out; returns 0, or -1 when
+ * i is out of range or out is NULL. */
+int xk_trace_get(size_t i, xk_trace_record *out);
+
+/* Forgets the calling thread's records. */
+void xk_trace_clear(void);
+
+/* Writes the calling thread's chain, one "func (file:line) status N" line per record,
+ * innermost first. */
+void xk_trace_write(FILE *stream);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
