@@ -1,0 +1,209 @@
+#include "fault/seam.h"
+
+#include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <grp.h>
+#include <signal.h>
+#include <stdarg.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+namespace xk::fault {
+namespace {
+
+struct Countdown {
+    long remaining = -1;  // -1: disarmed
+    long calls = 0;
+    int err = 0;
+    bool fired = false;
+};
+
+Countdown g_calls[static_cast<int>(Call::count_)];
+
+// Decides whether this call fails; sets errno when it does.
+bool inject(Call call) {
+    Countdown &c = g_calls[static_cast<int>(call)];
+    ++c.calls;
+    if (c.remaining < 0) return false;
+    if (c.remaining-- != 0) return false;
+    c.fired = true;
+    errno = c.err;
+    return true;
+}
+
+// Live blocks: an open-addressing set of pointers that never allocates itself.
+constexpr size_t kSlots = 1 << 16;
+uintptr_t g_live[kSlots];
+size_t g_live_count = 0;
+constexpr uintptr_t kTombstone = 1;
+
+size_t slot_of(uintptr_t p) { return (p >> 4) * 0x9E3779B97F4A7C15ull >> 48 & (kSlots - 1); }
+
+void remember(void *ptr) {
+    if (ptr == nullptr) return;
+    auto p = reinterpret_cast<uintptr_t>(ptr);
+    for (size_t i = slot_of(p);; i = (i + 1) & (kSlots - 1)) {
+        if (g_live[i] == 0 || g_live[i] == kTombstone) {
+            g_live[i] = p;
+            ++g_live_count;
+            return;
+        }
+    }
+}
+
+void forget(void *ptr) {
+    if (ptr == nullptr) return;
+    auto p = reinterpret_cast<uintptr_t>(ptr);
+    for (size_t i = slot_of(p); g_live[i] != 0; i = (i + 1) & (kSlots - 1)) {
+        if (g_live[i] == p) {
+            g_live[i] = kTombstone;
+            --g_live_count;
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+void arm(Call call, long nth, int err) {
+    Countdown &c = g_calls[static_cast<int>(call)];
+    c = Countdown{nth < 0 ? -1 : nth, 0, call == Call::malloc_family ? ENOMEM : err, false};
+}
+
+void disarm_all() {
+    for (auto &c : g_calls) c = Countdown{};
+}
+
+long seen(Call call) { return g_calls[static_cast<int>(call)].calls; }
+bool fired(Call call) { return g_calls[static_cast<int>(call)].fired; }
+size_t live_blocks() { return g_live_count; }
+
+int open_descriptors() {
+    DIR *dir = opendir("/proc/self/fd");
+    if (dir == nullptr) return -1;
+    int count = 0;
+    while (readdir(dir) != nullptr) ++count;
+    closedir(dir);
+    return count - 3;  // ".", ".." and the directory's own descriptor
+}
+
+}  // namespace xk::fault
+
+using xk::fault::Call;
+using xk::fault::inject;
+
+extern "C" {
+
+void *__real_malloc(size_t);
+void *__real_calloc(size_t, size_t);
+void *__real_realloc(void *, size_t);
+void __real_free(void *);
+char *__real_strdup(const char *);
+char *__real_strndup(const char *, size_t);
+
+void *__wrap_malloc(size_t size) {
+    if (inject(Call::malloc_family)) return nullptr;
+    void *p = __real_malloc(size);
+    xk::fault::remember(p);
+    return p;
+}
+
+void *__wrap_calloc(size_t n, size_t size) {
+    if (inject(Call::malloc_family)) return nullptr;
+    void *p = __real_calloc(n, size);
+    xk::fault::remember(p);
+    return p;
+}
+
+void *__wrap_realloc(void *old, size_t size) {
+    if (inject(Call::malloc_family)) return nullptr;
+    void *p = __real_realloc(old, size);
+    if (p != nullptr || size == 0) xk::fault::forget(old);
+    xk::fault::remember(p);
+    return p;
+}
+
+void __wrap_free(void *p) {
+    xk::fault::forget(p);
+    __real_free(p);
+}
+
+char *__wrap_strdup(const char *s) {
+    if (inject(Call::malloc_family)) return nullptr;
+    char *p = __real_strdup(s);
+    xk::fault::remember(p);
+    return p;
+}
+
+char *__wrap_strndup(const char *s, size_t n) {
+    if (inject(Call::malloc_family)) return nullptr;
+    char *p = __real_strndup(s, n);
+    xk::fault::remember(p);
+    return p;
+}
+
+int __real_open(const char *, int, ...);
+int __wrap_open(const char *path, int flags, ...) {
+    mode_t mode = 0;
+    if (flags & (O_CREAT | O_TMPFILE)) {
+        va_list ap;
+        va_start(ap, flags);
+        mode = static_cast<mode_t>(va_arg(ap, int));
+        va_end(ap);
+    }
+    if (inject(Call::open)) return -1;
+    return __real_open(path, flags, mode);
+}
+
+#define XK_WRAP(ret, name, fail_value, params, args) \
+    ret __real_##name params;                        \
+    ret __wrap_##name params {                       \
+        if (inject(Call::name)) return fail_value;   \
+        return __real_##name args;                   \
+    }
+
+XK_WRAP(ssize_t, read, -1, (int fd, void *buf, size_t n), (fd, buf, n))
+XK_WRAP(ssize_t, write, -1, (int fd, const void *buf, size_t n), (fd, buf, n))
+XK_WRAP(off_t, lseek, -1, (int fd, off_t offset, int whence), (fd, offset, whence))
+XK_WRAP(int, fstat, -1, (int fd, struct stat *st), (fd, st))
+XK_WRAP(int, fsync, -1, (int fd), (fd))
+XK_WRAP(int, fflush, EOF, (FILE * stream), (stream))
+XK_WRAP(FILE *, fopen, nullptr, (const char *path, const char *mode), (path, mode))
+XK_WRAP(int, flock, -1, (int fd, int op), (fd, op))
+XK_WRAP(pid_t, fork, -1, (void), ())
+XK_WRAP(pid_t, waitpid, -1, (pid_t pid, int *status, int options), (pid, status, options))
+XK_WRAP(int, sigaction, -1, (int sig, const struct sigaction *act, struct sigaction *old), (sig, act, old))
+XK_WRAP(int, clock_gettime, -1, (clockid_t clock, struct timespec *ts), (clock, ts))
+XK_WRAP(int, setegid, -1, (gid_t gid), (gid))
+XK_WRAP(int, setenv, -1, (const char *name, const char *value, int overwrite), (name, value, overwrite))
+
+// fclose releases the stream even when it reports a failure, as glibc's does.
+int __real_fclose(FILE *);
+int __wrap_fclose(FILE *stream) {
+    bool fail = inject(Call::fclose);
+    int saved = errno;
+    int rc = __real_fclose(stream);
+    if (!fail) return rc;
+    errno = saved;
+    return EOF;
+}
+
+// getgrnam_r reports its failure as its result, not through errno.
+int __real_getgrnam_r(const char *, struct group *, char *, size_t, struct group **);
+int __wrap_getgrnam_r(const char *name, struct group *grp, char *buf, size_t size, struct group **result) {
+    if (inject(Call::getgrnam_r)) {
+        *result = nullptr;
+        return errno;
+    }
+    return __real_getgrnam_r(name, grp, buf, size, result);
+}
+
+}  // extern "C"
