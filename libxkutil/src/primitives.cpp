@@ -19,10 +19,14 @@ size_t xk_util_strnlen(const char *s, size_t maxlen) { return strnlen(s, maxlen)
 char *xk_util_strndup(const char *s, size_t n) { return strndup(s, n); }
 
 char *xk_util_strncpy(char *dst, const char *src, size_t n) {
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wstringop-truncation"
+#endif
     return strncpy(dst, src, n);
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
+#endif
 }
 
 void *xk_util_memmem(const void *haystack, size_t haystack_len, const void *needle, size_t needle_len) {

@@ -54,11 +54,13 @@ extern "C" {
 
 XK_LOG_API void xk_util_log_internal(int level, int flags, const char *func, const char *file, int line,
                                      const char *format, ...) {
-    char text[kLineMax];
-    va_list ap;
-    va_start(ap, format);
-    if (vsnprintf(text, sizeof text, format != nullptr ? format : "", ap) < 0) text[0] = '\0';
-    va_end(ap);
+    char text[kLineMax] = "";
+    if (format != nullptr) {
+        va_list ap;
+        va_start(ap, format);
+        if (vsnprintf(text, sizeof text, format, ap) < 0) text[0] = '\0';
+        va_end(ap);
+    }
     deliver(level, flags, func, file, line, text);
 }
 
