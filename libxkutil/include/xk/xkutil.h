@@ -1,4 +1,5 @@
-/* libxkutil: every public header. */
+/** @file
+ * libxkutil: every public header. */
 #ifndef XK_XKUTIL_H
 #define XK_XKUTIL_H
 

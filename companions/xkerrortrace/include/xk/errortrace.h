@@ -1,4 +1,5 @@
-/* libxkerrortrace: a per-thread record of failure points, innermost first. */
+/** @file
+ * libxkerrortrace: a per-thread record of failure points, innermost first. */
 #ifndef XK_ERRORTRACE_H
 #define XK_ERRORTRACE_H
 
@@ -10,32 +11,32 @@
 extern "C" {
 #endif
 
-#define XK_TRACE_CAPACITY 64
-#define XK_TRACE_TEXT_MAX 96
+#define XK_TRACE_CAPACITY 64 /**< records kept per thread; older ones are dropped */
+#define XK_TRACE_TEXT_MAX 96 /**< bytes kept of a function name or source path */
 
-/* One failure point as the reporting function gave it; texts are copies, cut to fit. */
+/** One failure point as the reporting function gave it; texts are copies, cut to fit. */
 typedef struct xk_trace_record {
-    char func[XK_TRACE_TEXT_MAX];
-    char file[XK_TRACE_TEXT_MAX];
-    int line;
-    uint32_t status;
+    char func[XK_TRACE_TEXT_MAX]; /**< name of the reporting function */
+    char file[XK_TRACE_TEXT_MAX]; /**< source path of the reporting function */
+    int line;                     /**< source line of the failure point */
+    uint32_t status;              /**< status returned from that point */
 } xk_trace_record;
 
-/* Records one failure point for the calling thread; the oldest record is dropped
+/** Records one failure point for the calling thread; the oldest record is dropped
  * once XK_TRACE_CAPACITY are kept. */
 void xk_trace_save(const char *func, const char *file, int line, uint32_t status);
 
-/* Number of records the calling thread holds. */
+/** Number of records the calling thread holds. */
 size_t xk_trace_count(void);
 
-/* Copies record i (0 is the innermost, the first saved) into *out; returns 0, or -1 when
+/** Copies record i (0 is the innermost, the first saved) into *out; returns 0, or -1 when
  * i is out of range or out is NULL. */
 int xk_trace_get(size_t i, xk_trace_record *out);
 
-/* Forgets the calling thread's records. */
+/** Forgets the calling thread's records. */
 void xk_trace_clear(void);
 
-/* Writes the calling thread's chain, one "func (file:line) status N" line per record,
+/** Writes the calling thread's chain, one "func (file:line) status N" line per record,
  * innermost first. */
 void xk_trace_write(FILE *stream);
 

@@ -1,4 +1,5 @@
-/* libxklog: leveled log lines for the xk libraries. */
+/** @file
+ * libxklog: leveled log lines for the xk libraries. */
 #ifndef XK_LOG_H
 #define XK_LOG_H
 
@@ -7,27 +8,28 @@ extern "C" {
 #endif
 
 /* Levels follow syslog: 0 emergency ... 3 error ... 7 debug. */
-#define XK_LOG_ERROR 3
-#define XK_LOG_DEBUG 7
+#define XK_LOG_ERROR 3 /**< an error line */
+#define XK_LOG_DEBUG 7 /**< a debug note, hidden by default */
 
-/* Receives every line at or below the threshold: the formatted text as the caller made
+/** Receives every line at or below the threshold: the formatted text as the caller made
  * it (no newline added), with the caller's level, function, file and line. */
 typedef void (*xk_log_sink)(void *context, int level, int flags, const char *func, const char *file,
                             int line, const char *text);
 
-/* Formats one line and hands it to the sink (default: one line on standard error). */
+/** Formats one line and hands it to the sink (default: one line on standard error). */
 void xk_util_log_internal(int level, int flags, const char *func, const char *file, int line,
                           const char *format, ...) __attribute__((format(printf, 6, 7)));
 
-/* As xk_util_log_internal with the text "msg: <strerror(errnum)>". */
+/** As xk_util_log_internal with the text "msg: <strerror(errnum)>". */
 void xk_util_log_internal_perror(int errnum, int level, int flags, const char *func, const char *file,
                                  int line, const char *msg);
 
-/* Lines with a level above max_level are dropped; the default is 6 (debug hidden). */
+/** Lines with a level above max_level are dropped; the default is 6 (debug hidden). */
 void xk_log_set_threshold(int max_level);
+/** The current threshold: the highest level that is delivered. */
 int xk_log_get_threshold(void);
 
-/* Replaces the sink; NULL restores the standard-error sink. Safe from any thread. */
+/** Replaces the sink; NULL restores the standard-error sink. Safe from any thread. */
 void xk_log_set_sink(xk_log_sink sink, void *context);
 
 #ifdef __cplusplus
