@@ -1,6 +1,6 @@
-#include <limits>
-
 #include "xk/arith.h"
+
+#include <limits>
 
 namespace {
 [[maybe_unused]] constexpr const char *kSource = "src/arith";

@@ -1,7 +1,7 @@
+#include "xk/base64.h"
+
 #include <stdlib.h>
 #include <string.h>
-
-#include "xk/base64.h"
 
 namespace {
 [[maybe_unused]] constexpr const char *kSource = "src/base64";
@@ -61,14 +61,7 @@ inline void put_three(uint8_t *out, uint32_t v) {
 // Bytes to take back after the last group: a group of k digits carries only 6k bits.
 // A single digit cannot make up even one byte, so that group yields nothing at all rather
 // than a byte whose low two bits were never given.
-inline size_t unused_tail(int digits_in_last_group) {
-    switch (digits_in_last_group) {
-        case 1: return 3;
-        case 2: return 2;
-        case 3: return 1;
-        default: return 0;
-    }
-}
+constexpr size_t kUnusedTail[5] = {0, 3, 2, 1, 0};  // by digits in the last group
 
 }  // namespace
 
@@ -148,7 +141,7 @@ xk_util_status xk_util_base64_decode(const char *text, size_t length, uint8_t **
         o += 3;
         last_group = k;
     }
-    o -= unused_tail(last_group);
+    o -= kUnusedTail[last_group];
     *out_len = static_cast<size_t>(o - bytes);
     return XK_OK;
 }

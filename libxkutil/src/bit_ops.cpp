@@ -30,7 +30,8 @@ void shift_bytes_to_front(uint8_t *dst, const uint8_t *src, size_t n, unsigned r
     size_t i = 0;
     // Eight bytes per step while a ninth byte follows to feed the low bits; every byte read
     // lies at or after every byte written so far.
-    for (; i + 8 < n; i += 8) store_big_endian64(dst + i, load_big_endian64(src + i) << r | src[i + 8] >> (8 - r));
+    for (; i + 8 < n; i += 8)
+        store_big_endian64(dst + i, load_big_endian64(src + i) << r | src[i + 8] >> (8 - r));
     for (; i + 1 < n; ++i) dst[i] = static_cast<uint8_t>(src[i] << r | src[i + 1] >> (8 - r));
     dst[n - 1] = static_cast<uint8_t>(src[n - 1] << r);
 }
@@ -98,9 +99,9 @@ xk_util_status xk_util_map_bitstring_to_bytes(const uint8_t *bits, size_t length
                                               size_t *out_len) {
     using namespace xk;
     if (bits == nullptr || out == nullptr || out_len == nullptr)
-        return report::error(__func__, kSource, __LINE__, XK_ERR_NULL_ARG, "NULL parameter detected: %p %p %p",
-                             static_cast<const void *>(bits), static_cast<void *>(out),
-                             static_cast<void *>(out_len));
+        return report::error(__func__, kSource, __LINE__, XK_ERR_NULL_ARG,
+                             "NULL parameter detected: %p %p %p", static_cast<const void *>(bits),
+                             static_cast<void *>(out), static_cast<void *>(out_len));
     size_t size = 0;
     // A length beyond SIZE_MAX / 8 has no representable result; it is stored as SIZE_MAX and fails
     // as an allocation that cannot succeed.
@@ -118,9 +119,9 @@ xk_util_status xk_util_expand_byte_array(const uint8_t *source, size_t count, in
                                          size_t *out_len) {
     using namespace xk;
     if (source == nullptr || out == nullptr || out_len == nullptr)
-        return report::error(__func__, kSource, __LINE__, XK_ERR_NULL_ARG, "NULL parameter detected: %p %p %p",
-                             static_cast<const void *>(source), static_cast<void *>(out),
-                             static_cast<void *>(out_len));
+        return report::error(__func__, kSource, __LINE__, XK_ERR_NULL_ARG,
+                             "NULL parameter detected: %p %p %p", static_cast<const void *>(source),
+                             static_cast<void *>(out), static_cast<void *>(out_len));
     size_t size = 0;
     // The signed factor times the count, wrapped to size_t as stored. A negative factor with a
     // nonzero count, or a product beyond size_t, names no size malloc could give, so it fails as

@@ -22,7 +22,8 @@ extern "C" {
 
 xk_util_status xk_util_hash64(const void *data, size_t length, uint64_t *result) {
     using namespace xk;
-    if (data == nullptr || result == nullptr) return report::trace(__func__, kSource, __LINE__, XK_ERR_INVALID);
+    if (data == nullptr || result == nullptr)
+        return report::trace(__func__, kSource, __LINE__, XK_ERR_INVALID);
     if (length == 0) return report::trace(__func__, kSource, __LINE__, XK_ERR_INVALID);
     const auto *bytes = static_cast<const uint8_t *>(data);
     size_t tail = length % 8;

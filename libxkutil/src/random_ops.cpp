@@ -105,7 +105,8 @@ xk_util_status xk_util_prng_batch(xk_util_prng_state *state, uint64_t *output, s
 
 xk_util_status xk_util_mix_into_prng(xk_util_prng_state *state, uint64_t value, uint64_t *output) {
     using namespace xk;
-    if (state == nullptr || output == nullptr) return report::trace(__func__, kSource, __LINE__, XK_ERR_INVALID);
+    if (state == nullptr || output == nullptr)
+        return report::trace(__func__, kSource, __LINE__, XK_ERR_INVALID);
     *output = step(state->index, state->weyl, state->words, value);
     return XK_OK;
 }

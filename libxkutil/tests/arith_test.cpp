@@ -1,11 +1,10 @@
-#include <gtest/gtest.h>
+#include "xk/arith.h"
 
+#include <gtest/gtest.h>
 #include <stdint.h>
 
 #include <random>
 #include <vector>
-
-#include "xk/arith.h"
 
 namespace {
 
@@ -35,7 +34,8 @@ TEST(ArithTest, SignedOverflowExamples) {
 // Operands drawn to sit near the edges as often as in the middle: random widths, signs and the limits.
 template <typename T>
 std::vector<T> operands(std::mt19937_64 &rng, int count) {
-    std::vector<T> out = {0, 1, static_cast<T>(-1), 2, std::numeric_limits<T>::max(), std::numeric_limits<T>::min()};
+    std::vector<T> out = {
+        0, 1, static_cast<T>(-1), 2, std::numeric_limits<T>::max(), std::numeric_limits<T>::min()};
     for (int i = 0; i < count; ++i) {
         int bits = static_cast<int>(rng() % (8 * sizeof(T)));
         T v = static_cast<T>(rng() >> (64 - 8 * sizeof(T)) >> (8 * sizeof(T) - 1 - bits));
@@ -50,12 +50,14 @@ TEST(ArithTest, OverflowTestsAgreeWith128BitProducts) {
     for (int64_t a : operands<int64_t>(rng, 150))
         for (int64_t b : operands<int64_t>(rng, 20)) {
             __int128 p = static_cast<__int128>(a) * b;
-            ASSERT_EQ(xk_util_check_multiply_overflow_i64(a, b), p > INT64_MAX || p < INT64_MIN) << a << " * " << b;
+            ASSERT_EQ(xk_util_check_multiply_overflow_i64(a, b), p > INT64_MAX || p < INT64_MIN)
+                << a << " * " << b;
         }
     for (int32_t a : operands<int32_t>(rng, 150))
         for (int32_t b : operands<int32_t>(rng, 20)) {
             int64_t p = static_cast<int64_t>(a) * b;
-            ASSERT_EQ(xk_util_check_multiply_overflow_i32(a, b), p > INT32_MAX || p < INT32_MIN) << a << " * " << b;
+            ASSERT_EQ(xk_util_check_multiply_overflow_i32(a, b), p > INT32_MAX || p < INT32_MIN)
+                << a << " * " << b;
         }
     for (uint64_t a : operands<uint64_t>(rng, 150))
         for (uint64_t b : operands<uint64_t>(rng, 20)) {

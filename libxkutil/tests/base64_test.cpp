@@ -1,5 +1,6 @@
-#include <gtest/gtest.h>
+#include "xk/base64.h"
 
+#include <gtest/gtest.h>
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
@@ -9,7 +10,6 @@
 #include <vector>
 
 #include "support/capture.h"
-#include "xk/base64.h"
 
 namespace {
 
@@ -22,8 +22,9 @@ const char *const kEncoded[] = {"", "Zg==", "Zm8=", "Zm9v", "Zm9vYg==", "Zm9vYmE
 std::string encode(const std::string &bytes) {
     char *out = nullptr;
     size_t len = 12345;
-    EXPECT_EQ(xk_util_base64_encode(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size(), &out, &len),
-              XK_OK);
+    EXPECT_EQ(
+        xk_util_base64_encode(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size(), &out, &len),
+        XK_OK);
     EXPECT_NE(out, nullptr);
     std::string text(out, len);
     free(out);
@@ -45,7 +46,8 @@ std::string reference_decode(const std::string &text) {
     static const std::string digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::vector<uint32_t> values;
     for (char c : text)
-        if (size_t v = digits.find(c); c != '\0' && v != std::string::npos) values.push_back(static_cast<uint32_t>(v));
+        if (size_t v = digits.find(c); c != '\0' && v != std::string::npos)
+            values.push_back(static_cast<uint32_t>(v));
     std::string bytes;
     for (size_t i = 0; i < values.size(); i += 4) {
         size_t k = std::min<size_t>(4, values.size() - i);
@@ -83,7 +85,10 @@ TEST_F(Base64Test, DecoderSkipsNonDigitsAndPadding) {
     EXPECT_EQ(decode("Zm9v\nYmFy"), "foobar");
     EXPECT_EQ(decode(" Zm 9v\r\nYm\tFy\n"), "foobar");
     EXPECT_EQ(decode("===="), "");
-    EXPECT_EQ(decode(std::string("Zm\0" "9v", 5)), "foo");
+    EXPECT_EQ(decode(std::string("Zm\0"
+                                 "9v",
+                                 5)),
+              "foo");
     // Padding does not end a group: digits after it fill the same group.
     EXPECT_EQ(decode("Zg==Zg=="), decode("ZgZg"));
     EXPECT_EQ(decode("Zg==Zg==").size(), 3u);

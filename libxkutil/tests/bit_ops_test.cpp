@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -37,7 +36,8 @@ Bytes shifted(Bytes bytes, size_t shift, size_t *new_length) {
     size_t length = bytes.size();
     EXPECT_EQ(xk_util_shift_bitstring_left(block.data(), &length, shift), XK_OK);
     *new_length = length;
-    for (size_t i = bytes.size(); i < block.size(); ++i) EXPECT_EQ(block[i], 0xee) << "past the string at " << i;
+    for (size_t i = bytes.size(); i < block.size(); ++i)
+        EXPECT_EQ(block[i], 0xee) << "past the string at " << i;
     block.resize(bytes.size());
     return block;
 }
@@ -81,7 +81,8 @@ TEST_F(BitOpsTest, ShiftMatchesABitByBitModel) {
         auto bit = [&](size_t p) { return p < total_bits ? (bytes[p / 8] >> (7 - p % 8)) & 1 : 0; };
         for (size_t i = 0; i < kept; ++i) {
             expected[i] = 0;
-            for (size_t j = 0; j < 8; ++j) expected[i] |= static_cast<uint8_t>(bit(8 * i + j + shift) << (7 - j));
+            for (size_t j = 0; j < 8; ++j)
+                expected[i] |= static_cast<uint8_t>(bit(8 * i + j + shift) << (7 - j));
         }
         if (shift % 8 != 0)
             for (size_t i = kept; i < bytes.size(); ++i) expected[i] = 0;

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <stdint.h>
 #include <string.h>
 
@@ -37,7 +36,8 @@ TEST_F(RandomTest, KnownOutputsForSeedsOneAndZero) {
     EXPECT_EQ(draw(one, 3), (std::vector<uint64_t>{UINT64_C(0xb85497a9ba510638), UINT64_C(0x68e100a50b479104),
                                                    UINT64_C(0xd00b063876877e9d)}));
     xk_util_prng_state zero = seeded(0);
-    EXPECT_EQ(draw(zero, 2), (std::vector<uint64_t>{UINT64_C(0x6b9b02117a0be24c), UINT64_C(0x9a98ce2956464c05)}));
+    EXPECT_EQ(draw(zero, 2),
+              (std::vector<uint64_t>{UINT64_C(0x6b9b02117a0be24c), UINT64_C(0x9a98ce2956464c05)}));
     EXPECT_TRUE(traces().empty());
 }
 

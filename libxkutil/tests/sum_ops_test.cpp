@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <stdint.h>
 #include <string.h>
 
@@ -95,4 +94,3 @@ TEST_F(SumTest, InitFailuresAreLoggedAndLeaveTheRecord) {
 }
 
 }  // namespace
-

@@ -24,8 +24,8 @@ XK_API xk_util_status xk_util_map_bitstring_to_bytes(const uint8_t *bits, size_t
 /* *out gets every source byte factor times in a row (factor * count bytes); the caller frees it.
  * *out_len is stored before allocating; a negative factor with a nonzero count cannot be allocated.
  * XK_OK, XK_ERR_NULL_ARG, XK_ERR_NOMEM (both logged). */
-XK_API xk_util_status xk_util_expand_byte_array(const uint8_t *source, size_t count, int factor, uint8_t **out,
-                                                size_t *out_len);
+XK_API xk_util_status xk_util_expand_byte_array(const uint8_t *source, size_t count, int factor,
+                                                uint8_t **out, size_t *out_len);
 
 #ifdef __cplusplus
 }

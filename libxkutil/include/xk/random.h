@@ -25,7 +25,8 @@ XK_API xk_util_status xk_util_seed_prng(xk_util_prng_state *state, uint64_t seed
 XK_API xk_util_status xk_util_prng(xk_util_prng_state *state, uint64_t *output);
 
 /* One step on the state's three fields given separately. XK_OK, XK_ERR_NULL_ARG when any pointer is NULL. */
-XK_API xk_util_status xk_util_prng_unpacked(uint32_t *index, uint64_t *weyl, uint64_t *words, uint64_t *output);
+XK_API xk_util_status xk_util_prng_unpacked(uint32_t *index, uint64_t *weyl, uint64_t *words,
+                                            uint64_t *output);
 
 /* Stores the next count outputs in output[0..count-1], as count calls of xk_util_prng would; a count of 0
  * is a no-op returning XK_OK. XK_ERR_NULL_ARG for a NULL state or array. */
