@@ -103,9 +103,9 @@ xk_util_status xk_util_base64_encode(const uint8_t *data, size_t length, char **
 }
 
 xk_util_status xk_util_base64_decode(const char *text, size_t length, uint8_t **out, size_t *out_len) {
-    // Room for three bytes per started block of four input bytes: text whose length is not a
-    // multiple of four (unpadded, or with skipped bytes) then still fits, as no group of digits
-    // can start in a block that holds none of its bytes.
+    // Room for three bytes per started block of four input bytes, so that text whose length is not
+    // a multiple of four (unpadded, or with skipped bytes) still fits: every group but the last
+    // spans at least four input bytes, so no more groups start than there are started blocks.
     size_t capacity = 3 * (length / 4 + (length % 4 != 0 ? 1 : 0));
     *out_len = capacity;
     uint8_t *bytes = static_cast<uint8_t *>(malloc(capacity));
@@ -115,7 +115,7 @@ xk_util_status xk_util_base64_decode(const char *text, size_t length, uint8_t **
     const auto *in = reinterpret_cast<const unsigned char *>(text);
     uint8_t *o = bytes;
     size_t pos = 0;
-    int last_group = 4;
+    int last_group = 4;  // digits in the last group written; a full group gives nothing back
     while (pos < length) {
         if (length - pos >= 4) {
             uint32_t d0 = kValues.value[in[pos]], d1 = kValues.value[in[pos + 1]];

@@ -3,29 +3,26 @@
 #include <gtest/gtest.h>
 #include <stdint.h>
 #include <stdlib.h>
-#include <string.h>
 
 #include <random>
 #include <string>
-#include <vector>
 
 #include "support/capture.h"
 
 namespace {
 
-using xk::test::ReportingTest;
-using Base64Test = ReportingTest;
+using Base64Test = xk::test::ReportingTest;
 
 const char *const kPlain[] = {"", "f", "fo", "foo", "foob", "fooba", "foobar"};
 const char *const kEncoded[] = {"", "Zg==", "Zm8=", "Zm9v", "Zm9vYg==", "Zm9vYmE=", "Zm9vYmFy"};
 
 std::string encode(const std::string &bytes) {
     char *out = nullptr;
-    size_t len = 12345;
+    size_t len = 99;
     EXPECT_EQ(
         xk_util_base64_encode(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size(), &out, &len),
         XK_OK);
-    EXPECT_NE(out, nullptr);
+    EXPECT_NE(out, nullptr);  // a block to free even for empty input
     std::string text(out, len);
     free(out);
     return text;
@@ -33,7 +30,7 @@ std::string encode(const std::string &bytes) {
 
 std::string decode(const std::string &text) {
     uint8_t *out = nullptr;
-    size_t len = 12345;
+    size_t len = 99;
     EXPECT_EQ(xk_util_base64_decode(text.data(), text.size(), &out, &len), XK_OK);
     EXPECT_NE(out, nullptr);
     std::string bytes(reinterpret_cast<char *>(out), len);
@@ -41,86 +38,47 @@ std::string decode(const std::string &text) {
     return bytes;
 }
 
-// A plain model of the decoder: drop every non-digit, then decode the digits four at a time.
-std::string reference_decode(const std::string &text) {
-    static const std::string digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::vector<uint32_t> values;
-    for (char c : text)
-        if (size_t v = digits.find(c); c != '\0' && v != std::string::npos)
-            values.push_back(static_cast<uint32_t>(v));
-    std::string bytes;
-    for (size_t i = 0; i < values.size(); i += 4) {
-        size_t k = std::min<size_t>(4, values.size() - i);
-        uint32_t v = 0;
-        for (size_t j = 0; j < 4; ++j) v = v << 6 | (j < k ? values[i + j] : 0);
-        size_t keep = k == 4 ? 3 : k - 1;  // a lone digit keeps nothing
-        for (size_t j = 0; j < keep; ++j) bytes.push_back(static_cast<char>(v >> (16 - 8 * j)));
+TEST_F(Base64Test, Rfc4648VectorsBothWays) {
+    const size_t sizes[] = {0, 4, 4, 4, 8, 8, 8, 12};
+    for (size_t n = 0; n < 8; ++n) EXPECT_EQ(xk_util_to_base64_size(n), sizes[n]) << n;
+    for (size_t i = 0; i < 7; ++i) {
+        EXPECT_EQ(encode(kPlain[i]), kEncoded[i]);
+        EXPECT_EQ(decode(kEncoded[i]), kPlain[i]);
     }
-    return bytes;
-}
-
-TEST_F(Base64Test, SizeIsFourPerStartedTriple) {
-    const size_t expected[] = {0, 4, 4, 4, 8, 8, 8, 12};
-    for (size_t n = 0; n < 8; ++n) EXPECT_EQ(xk_util_to_base64_size(n), expected[n]) << n;
-}
-
-TEST_F(Base64Test, EncodesTheRfc4648Vectors) {
-    for (size_t i = 0; i < 7; ++i) EXPECT_EQ(encode(kPlain[i]), kEncoded[i]) << kPlain[i];
-    char *out = nullptr;
-    size_t len = 99;
-    ASSERT_EQ(xk_util_base64_encode(nullptr, 0, &out, &len), XK_OK);  // empty input, still a block to free
-    EXPECT_EQ(len, 0u);
-    EXPECT_NE(out, nullptr);
-    free(out);
     EXPECT_TRUE(traces().empty());
     EXPECT_TRUE(lines().empty());
 }
 
-TEST_F(Base64Test, DecodesTheRfc4648Vectors) {
-    for (size_t i = 0; i < 7; ++i) EXPECT_EQ(decode(kEncoded[i]), kPlain[i]) << kEncoded[i];
-    EXPECT_TRUE(traces().empty());
-}
-
-TEST_F(Base64Test, DecoderSkipsNonDigitsAndPadding) {
+TEST_F(Base64Test, DecoderSkipsEveryNonDigit) {
     EXPECT_EQ(decode("Zm9v\nYmFy"), "foobar");
-    EXPECT_EQ(decode(" Zm 9v\r\nYm\tFy\n"), "foobar");
+    EXPECT_EQ(decode(std::string(" Zm\0"
+                                 "9v\r\nYm\tF=y\n",
+                                 16)),
+              "foobar");
     EXPECT_EQ(decode("===="), "");
-    EXPECT_EQ(decode(std::string("Zm\0"
-                                 "9v",
-                                 5)),
-              "foo");
-    // Padding does not end a group: digits after it fill the same group.
-    EXPECT_EQ(decode("Zg==Zg=="), decode("ZgZg"));
-    EXPECT_EQ(decode("Zg==Zg==").size(), 3u);
-}
-
-TEST_F(Base64Test, UrlSafeDigitsAreSkippedNotDecoded) {
+    EXPECT_EQ(decode("Zg==Zg=="), decode("ZgZg"));  // padding does not end a group
     EXPECT_EQ(decode("ab+/"), "\x69\xbf\xbf");
-    EXPECT_EQ(decode("ab-_"), "\x69");  // only "ab" remains: one byte
+    EXPECT_EQ(decode("ab-_"), "\x69");  // URL-safe digits are skipped: only "ab" remains
 }
 
-TEST_F(Base64Test, UnpaddedTextDecodesItsShortLastGroup) {
+TEST_F(Base64Test, ShortLastGroups) {
+    // Unpadded text needs more room than three bytes per whole four input bytes.
     EXPECT_EQ(decode("Zm9vYg"), "foob");
     EXPECT_EQ(decode("Zm9vYmE"), "fooba");
-    EXPECT_EQ(decode("Zm8"), "fo");
     EXPECT_EQ(decode("Zm9vYmF\ny"), "foobar");
-}
-
-TEST_F(Base64Test, SingleDigitLastGroupYieldsNoByte) {
+    // A lone digit cannot make a byte: it yields nothing.
     EXPECT_EQ(decode("Y"), "");
     EXPECT_EQ(decode("Y==="), "");
-    EXPECT_EQ(decode("Zm9vY"), "foo");
     EXPECT_EQ(decode("Zm9v\nY\n"), "foo");
 }
 
-TEST_F(Base64Test, OutOfMemoryLeavesNullOutputAndNoTrace) {
-    static const uint8_t one = 0;
+TEST_F(Base64Test, OutOfMemoryGivesNullWithoutTrace) {
+    static const uint8_t one = 0;  // never read: the allocation fails first
     char *text = reinterpret_cast<char *>(1);
     size_t len = 0;
-    size_t huge = SIZE_MAX / 2;  // never read: the allocation fails first
-    EXPECT_EQ(xk_util_base64_encode(&one, huge, &text, &len), XK_ERR_NOMEM);
+    EXPECT_EQ(xk_util_base64_encode(&one, SIZE_MAX / 2, &text, &len), XK_ERR_NOMEM);
     EXPECT_EQ(text, nullptr);
-    EXPECT_EQ(len, xk_util_to_base64_size(huge));
+    EXPECT_EQ(len, xk_util_to_base64_size(SIZE_MAX / 2));
     uint8_t *bytes = reinterpret_cast<uint8_t *>(1);
     EXPECT_EQ(xk_util_base64_decode("", SIZE_MAX, &bytes, &len), XK_ERR_NOMEM);
     EXPECT_EQ(bytes, nullptr);
@@ -136,21 +94,9 @@ TEST_F(Base64Test, RandomRoundTripsOverManyLengths) {
         std::string text = encode(bytes);
         ASSERT_EQ(text.size(), xk_util_to_base64_size(n));
         ASSERT_EQ(decode(text), bytes) << n;
-        std::string wrapped;  // line breaks every 76 characters, as in mail bodies
-        for (size_t i = 0; i < text.size(); i += 76) wrapped += text.substr(i, 76) + "\r\n";
+        std::string wrapped;  // line breaks inside groups as well as between them
+        for (size_t i = 0; i < text.size(); i += 70) wrapped += text.substr(i, 70) + "\r\n";
         ASSERT_EQ(decode(wrapped), bytes) << n;
-    }
-}
-
-TEST_F(Base64Test, ArbitraryTextDecodesAsItsDigitsAlone) {
-    std::mt19937 rng(4648);
-    const std::string alphabet = "ABCxyz019+/=-_\n .@[`{\x80\xff";
-    for (int round = 0; round < 2000; ++round) {
-        std::string text(rng() % 40, '\0');
-        for (char &c : text) c = alphabet[rng() % alphabet.size()];
-        std::string got = decode(text);
-        ASSERT_EQ(got, reference_decode(text)) << text;
-        ASSERT_LE(got.size(), 3 * ((text.size() + 3) / 4));
     }
 }
 

@@ -2,8 +2,8 @@
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
-#include <string.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -13,8 +13,7 @@
 
 namespace {
 
-using xk::test::ReportingTest;
-using BitOpsTest = ReportingTest;
+using BitOpsTest = xk::test::ReportingTest;
 using Bytes = std::vector<uint8_t>;
 
 std::string pointers(const void *a, const void *b) {
@@ -29,160 +28,90 @@ std::string pointers(const void *a, const void *b, const void *c) {
     return text;
 }
 
-// Shifts a copy held in a larger block, so that writes past the string would show.
-Bytes shifted(Bytes bytes, size_t shift, size_t *new_length) {
+// Shifts a copy that sits in a larger block, so that a write past the string shows.
+Bytes shifted(const Bytes &bytes, size_t shift, size_t expected_length) {
     Bytes block = bytes;
-    block.insert(block.end(), 8, 0xee);
+    block.resize(bytes.size() + 8, 0xee);
     size_t length = bytes.size();
     EXPECT_EQ(xk_util_shift_bitstring_left(block.data(), &length, shift), XK_OK);
-    *new_length = length;
-    for (size_t i = bytes.size(); i < block.size(); ++i)
-        EXPECT_EQ(block[i], 0xee) << "past the string at " << i;
+    EXPECT_EQ(length, expected_length) << "shift " << shift;
+    EXPECT_EQ(Bytes(block.begin() + bytes.size(), block.end()), Bytes(8, 0xee));
     block.resize(bytes.size());
     return block;
 }
 
-TEST_F(BitOpsTest, ShiftExamples) {
-    size_t length = 0;
-    EXPECT_EQ(shifted({0xB4, 0x0F}, 4, &length), (Bytes{0x40, 0xF0}));
-    EXPECT_EQ(length, 2u);
-    EXPECT_EQ(shifted({0x12, 0x34, 0x56}, 12, &length), (Bytes{0x45, 0x60, 0x00}));
-    EXPECT_EQ(length, 2u);
-    EXPECT_EQ(shifted({0x12, 0x34, 0x56}, 8, &length), (Bytes{0x34, 0x56, 0x56}));  // whole bytes: tail kept
-    EXPECT_EQ(length, 2u);
-    EXPECT_EQ(shifted({0x12, 0x34, 0x56}, 0, &length), (Bytes{0x12, 0x34, 0x56}));
-    EXPECT_EQ(length, 3u);
-    EXPECT_EQ(shifted({0x12, 0x34, 0x56}, 24, &length), (Bytes{0x12, 0x34, 0x56}));
-    EXPECT_EQ(length, 0u);
-    EXPECT_TRUE(traces().empty());
+void expect_one_error_line(const xk::test::Capture &capture, const char *func, const std::string &text) {
+    ASSERT_EQ(capture.lines().size(), 1u);
+    const auto &line = capture.lines()[0];
+    EXPECT_EQ(line.level, 3);
+    EXPECT_EQ(line.func, func);
+    EXPECT_EQ(line.file, "");
+    EXPECT_EQ(line.line, 0);
+    EXPECT_EQ(line.text, text);
 }
 
-TEST_F(BitOpsTest, ShiftBeyondTheStringClearsIt) {
-    size_t length = 99;
-    for (size_t shift : {25u, 32u, 1000u}) {
-        EXPECT_EQ(shifted({0x12, 0x34, 0x56}, shift, &length), (Bytes{0, 0, 0})) << shift;
-        EXPECT_EQ(length, 0u);
-    }
-    EXPECT_EQ(shifted({}, 1, &length), Bytes{});
-    EXPECT_EQ(length, 0u);
-    EXPECT_EQ(shifted({0xff}, SIZE_MAX, &length), Bytes{0});
-    EXPECT_EQ(length, 0u);
+TEST_F(BitOpsTest, ShiftExamplesAndLimits) {
+    EXPECT_EQ(shifted({0xB4, 0x0F}, 4, 2), (Bytes{0x40, 0xF0}));
+    EXPECT_EQ(shifted({0x12, 0x34, 0x56}, 12, 2), (Bytes{0x45, 0x60, 0x00}));
+    EXPECT_EQ(shifted({0x12, 0x34, 0x56}, 8, 2), (Bytes{0x34, 0x56, 0x56}));  // whole bytes: the tail stays
+    EXPECT_EQ(shifted({0x12, 0x34, 0x56}, 0, 3), (Bytes{0x12, 0x34, 0x56}));
+    EXPECT_EQ(shifted({0x12, 0x34, 0x56}, 24, 0), (Bytes{0x12, 0x34, 0x56}));
+    // Beyond the string: cleared to length 0, never underflowing.
+    EXPECT_EQ(shifted({0x12, 0x34, 0x56}, 25, 0), (Bytes{0, 0, 0}));
+    EXPECT_EQ(shifted({0x12, 0x34, 0x56}, 32, 0), (Bytes{0, 0, 0}));
+    EXPECT_EQ(shifted({0xff}, SIZE_MAX, 0), Bytes{0});
+    EXPECT_EQ(shifted({}, 1, 0), Bytes{});
+    EXPECT_TRUE(traces().empty());
 }
 
 TEST_F(BitOpsTest, ShiftMatchesABitByBitModel) {
     std::mt19937 rng(32);
-    for (int round = 0; round < 3000; ++round) {
+    for (int round = 0; round < 2000; ++round) {
         Bytes bytes(1 + rng() % 40);
         for (uint8_t &b : bytes) b = static_cast<uint8_t>(rng());
-        size_t total_bits = 8 * bytes.size();
-        size_t shift = rng() % (total_bits + 1);
-        size_t kept = bytes.size() - shift / 8;
+        size_t bits = 8 * bytes.size(), shift = rng() % (bits + 1), kept = bytes.size() - shift / 8;
+        auto bit = [&](size_t p) { return p < bits ? (bytes[p / 8] >> (7 - p % 8)) & 1 : 0; };
         Bytes expected = bytes;
-        auto bit = [&](size_t p) { return p < total_bits ? (bytes[p / 8] >> (7 - p % 8)) & 1 : 0; };
         for (size_t i = 0; i < kept; ++i) {
             expected[i] = 0;
             for (size_t j = 0; j < 8; ++j)
                 expected[i] |= static_cast<uint8_t>(bit(8 * i + j + shift) << (7 - j));
         }
-        if (shift % 8 != 0)
-            for (size_t i = kept; i < bytes.size(); ++i) expected[i] = 0;
-        size_t length = 0;
-        ASSERT_EQ(shifted(bytes, shift, &length), expected) << bytes.size() << " bytes by " << shift;
-        ASSERT_EQ(length, kept);
+        if (shift % 8 != 0) std::fill(expected.begin() + static_cast<ptrdiff_t>(kept), expected.end(), 0);
+        ASSERT_EQ(shifted(bytes, shift, kept), expected) << bytes.size() << " bytes by " << shift;
     }
 }
 
-TEST_F(BitOpsTest, ShiftNullArgumentsAreLogged) {
-    size_t length = 1;
-    uint8_t byte = 0;
-    EXPECT_EQ(xk_util_shift_bitstring_left(nullptr, &length, 1), XK_ERR_NULL_ARG);
-    expect_single_trace("xk_util_shift_bitstring_left", XK_ERR_NULL_ARG);
-    ASSERT_EQ(lines().size(), 1u);
-    EXPECT_EQ(lines()[0].level, 3);
-    EXPECT_EQ(lines()[0].func, "xk_util_shift_bitstring_left");
-    EXPECT_EQ(lines()[0].file, "");
-    EXPECT_EQ(lines()[0].line, 0);
-    EXPECT_EQ(lines()[0].text, "NULL argument detected: " + pointers(nullptr, &length));
-    EXPECT_EQ(length, 1u);
-    capture.clear();
-    EXPECT_EQ(xk_util_shift_bitstring_left(&byte, nullptr, 1), XK_ERR_NULL_ARG);
-    ASSERT_EQ(lines().size(), 1u);
-    EXPECT_EQ(lines()[0].text, "NULL argument detected: " + pointers(&byte, nullptr));
-}
-
-TEST_F(BitOpsTest, MapGivesOneByteForEachBitInOrder) {
+TEST_F(BitOpsTest, MapGivesOneByteForEachBit) {
     const uint8_t bits[] = {0xA5, 0x0F};
     uint8_t *out = nullptr;
     size_t len = 0;
     ASSERT_EQ(xk_util_map_bitstring_to_bytes(bits, 2, &out, &len), XK_OK);
-    ASSERT_EQ(len, 16u);
     EXPECT_EQ(Bytes(out, out + len), (Bytes{1, 0, 1, 0, 0, 1, 0, 1, 0, 0, 0, 0, 1, 1, 1, 1}));
     free(out);
-    ASSERT_EQ(xk_util_map_bitstring_to_bytes(bits, 0, &out, &len), XK_OK);
-    EXPECT_EQ(len, 0u);
-    EXPECT_NE(out, nullptr);
-    free(out);
     EXPECT_TRUE(traces().empty());
-}
-
-TEST_F(BitOpsTest, MapFailuresAreLoggedAndKeepTheLength) {
-    const uint8_t bits[] = {1};
-    uint8_t *out = nullptr;
-    size_t len = 0;
-    EXPECT_EQ(xk_util_map_bitstring_to_bytes(bits, 1, &out, nullptr), XK_ERR_NULL_ARG);
-    expect_single_trace("xk_util_map_bitstring_to_bytes", XK_ERR_NULL_ARG);
-    ASSERT_EQ(lines().size(), 1u);
-    EXPECT_EQ(lines()[0].text, "NULL parameter detected: " + pointers(bits, &out, nullptr));
-    capture.clear();
-
-    out = reinterpret_cast<uint8_t *>(1);
-    size_t huge = SIZE_MAX / 16;  // 8 * huge is beyond any allocation; the bits are never read
-    EXPECT_EQ(xk_util_map_bitstring_to_bytes(bits, huge, &out, &len), XK_ERR_NOMEM);
-    EXPECT_EQ(out, nullptr);
-    EXPECT_EQ(len, 8 * huge);
-    expect_single_trace("xk_util_map_bitstring_to_bytes", XK_ERR_NOMEM);
-    ASSERT_EQ(lines().size(), 1u);
-    EXPECT_EQ(lines()[0].level, 3);
-    EXPECT_EQ(lines()[0].text, "Memory allocation failed");
-    capture.clear();
-    EXPECT_EQ(xk_util_map_bitstring_to_bytes(bits, SIZE_MAX / 8 + 1, &out, &len), XK_ERR_NOMEM);
-    EXPECT_EQ(len, SIZE_MAX);  // no representable size
 }
 
 TEST_F(BitOpsTest, ExpandRepeatsEachByte) {
-    const uint8_t src[] = {0x01, 0x02};
-    uint8_t *out = nullptr;
-    size_t len = 0;
-    ASSERT_EQ(xk_util_expand_byte_array(src, 2, 3, &out, &len), XK_OK);
-    EXPECT_EQ(Bytes(out, out + len), (Bytes{1, 1, 1, 2, 2, 2}));
-    free(out);
-    for (auto [count, factor] : {std::pair<size_t, int>{2, 0}, {0, 5}, {0, -3}}) {
-        ASSERT_EQ(xk_util_expand_byte_array(src, count, factor, &out, &len), XK_OK);
-        EXPECT_EQ(len, 0u);
-        EXPECT_NE(out, nullptr);
-        free(out);
-    }
-    EXPECT_TRUE(traces().empty());
-}
-
-TEST_F(BitOpsTest, ExpandMatchesRepetitionForManyFactors) {
     std::mt19937 rng(3);
-    for (int factor = 1; factor <= 20; ++factor) {
-        for (size_t count : {1u, 2u, 7u, 33u}) {
-            Bytes src(count);
+    for (int factor = 0; factor <= 12; ++factor) {
+        for (size_t count : {0u, 2u, 7u, 33u}) {
+            Bytes src(count), expected;
             for (uint8_t &b : src) b = static_cast<uint8_t>(rng());
-            Bytes expected;
             for (uint8_t b : src) expected.insert(expected.end(), static_cast<size_t>(factor), b);
             uint8_t *out = nullptr;
-            size_t len = 0;
-            ASSERT_EQ(xk_util_expand_byte_array(src.data(), count, factor, &out, &len), XK_OK);
+            size_t len = 99;
+            static const uint8_t none = 0;  // an empty vector may hold no pointer at all
+            ASSERT_EQ(xk_util_expand_byte_array(count ? src.data() : &none, count, factor, &out, &len),
+                      XK_OK);
+            EXPECT_NE(out, nullptr);
             EXPECT_EQ(Bytes(out, out + len), expected) << count << " x " << factor;
             free(out);
         }
     }
 }
 
-TEST_F(BitOpsTest, ExpandFailuresAreLoggedAndKeepTheLength) {
+TEST_F(BitOpsTest, FailuresAreLoggedAndTheLengthComesFirst) {
     const uint8_t src[] = {1, 2};
     uint8_t *out = reinterpret_cast<uint8_t *>(1);
     size_t len = 0;
@@ -190,13 +119,28 @@ TEST_F(BitOpsTest, ExpandFailuresAreLoggedAndKeepTheLength) {
     EXPECT_EQ(out, nullptr);
     EXPECT_EQ(len, static_cast<size_t>(-4));  // the signed product, as a size
     expect_single_trace("xk_util_expand_byte_array", XK_ERR_NOMEM);
-    ASSERT_EQ(lines().size(), 1u);
-    EXPECT_EQ(lines()[0].text, "Memory allocation failed");
+    expect_one_error_line(capture, "xk_util_expand_byte_array", "Memory allocation failed");
     capture.clear();
+    EXPECT_EQ(xk_util_map_bitstring_to_bytes(src, SIZE_MAX / 16, &out, &len), XK_ERR_NOMEM);
+    EXPECT_EQ(len, SIZE_MAX / 16 * 8);
+    expect_single_trace("xk_util_map_bitstring_to_bytes", XK_ERR_NOMEM);
+    expect_one_error_line(capture, "xk_util_map_bitstring_to_bytes", "Memory allocation failed");
+    capture.clear();
+
     EXPECT_EQ(xk_util_expand_byte_array(nullptr, 2, 2, &out, &len), XK_ERR_NULL_ARG);
     expect_single_trace("xk_util_expand_byte_array", XK_ERR_NULL_ARG);
-    ASSERT_EQ(lines().size(), 1u);
-    EXPECT_EQ(lines()[0].text, "NULL parameter detected: " + pointers(nullptr, &out, &len));
+    expect_one_error_line(capture, "xk_util_expand_byte_array",
+                          "NULL parameter detected: " + pointers(nullptr, &out, &len));
+    capture.clear();
+    EXPECT_EQ(xk_util_map_bitstring_to_bytes(src, 1, &out, nullptr), XK_ERR_NULL_ARG);
+    expect_single_trace("xk_util_map_bitstring_to_bytes", XK_ERR_NULL_ARG);
+    expect_one_error_line(capture, "xk_util_map_bitstring_to_bytes",
+                          "NULL parameter detected: " + pointers(src, &out, nullptr));
+    capture.clear();
+    EXPECT_EQ(xk_util_shift_bitstring_left(nullptr, &len, 1), XK_ERR_NULL_ARG);
+    expect_single_trace("xk_util_shift_bitstring_left", XK_ERR_NULL_ARG);
+    expect_one_error_line(capture, "xk_util_shift_bitstring_left",
+                          "NULL argument detected: " + pointers(nullptr, &len));
 }
 
 }  // namespace
