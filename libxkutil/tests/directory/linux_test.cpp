@@ -43,17 +43,6 @@ TEST_F(DirectoryTest, ScanSortsIgnoringCaseAndSkipsDotEntries) {
     EXPECT_TRUE(lines().empty());
 }
 
-TEST_F(DirectoryTest, NamesDifferingOnlyInCaseAreBothReturned) {
-    TempDir dir;
-    write_text(dir / "readme", "");
-    write_text(dir / "README", "");
-    auto names = scan_names(dir.path());
-    ASSERT_EQ(names.size(), 2u);
-    EXPECT_NE(names[0], names[1]);
-    EXPECT_EQ(strcasecmp(names[0].c_str(), "readme"), 0);
-    EXPECT_EQ(strcasecmp(names[1].c_str(), "readme"), 0);
-}
-
 TEST_F(DirectoryTest, CursorStatesAtTheEdges) {
     TempDir dir;
     write_text(dir / "only", "");

@@ -132,19 +132,6 @@ TEST_F(NamedFileTest, WriteNamedFileFailures) {
     EXPECT_EQ(traces().size(), 2u);
 }
 
-// A bare name is its own directory part, so the file is synced a second time in the
-// directory's place and the write succeeds.
-TEST_F(NamedFileTest, WriteNamedFileWithABareName) {
-    TempDir dir;
-    char cwd[4096];
-    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-    ASSERT_EQ(chdir(dir.path().c_str()), 0);
-    xk_util_status st = xk_util_write_named_file("bare", 1, "b", 1, nullptr);
-    ASSERT_EQ(chdir(cwd), 0);
-    EXPECT_EQ(st, XK_OK);
-    EXPECT_EQ(read_text(dir / "bare"), "b");
-}
-
 // A sync failure is traced by the sync and again by the writer: the directory of the file may
 // be written and searched but not read by its unprivileged owner, so it cannot be opened.
 TEST_F(NamedFileTest, WriteNamedFileSyncFailureIsTracedAtEachLevel) {
