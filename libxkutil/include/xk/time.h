@@ -8,6 +8,12 @@
 #include <sys/time.h>
 #include <time.h>
 
+/* <time.h> of a strict C99 caller declares no struct timespec; glibc's own definition (the one
+ * <time.h> uses, under the same guard) is taken so that deadline records can be declared. */
+#if defined(__GLIBC__)
+#include <bits/types/struct_timespec.h>
+#endif
+
 #include "xk/status.h"
 
 #ifdef __cplusplus
