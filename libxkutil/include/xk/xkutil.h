@@ -7,4 +7,18 @@
 #include "xk/memory.h"
 #include "xk/format.h"
 
+#include "xk/arith.h"
+#include "xk/base64.h"
+#include "xk/bits.h"
+#include "xk/collection.h"
+#include "xk/directory.h"
+#include "xk/file.h"
+#include "xk/hash.h"
+#include "xk/options.h"
+#include "xk/path.h"
+#include "xk/permissions.h"
+#include "xk/random.h"
+#include "xk/sum.h"
+#include "xk/time.h"
+
 #endif
