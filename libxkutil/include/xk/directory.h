@@ -1,4 +1,5 @@
-/* Directories: creation, existence and sorted scans. */
+/** @file
+ * Directories: creation, existence and sorted scans. */
 #ifndef XK_DIRECTORY_H
 #define XK_DIRECTORY_H
 
@@ -12,38 +13,38 @@ extern "C" {
 
 struct dirent;
 
-/* A directory scan, made by xk_util_dirscan_begin and ended by xk_util_dirscan_end. */
+/** A directory scan, made by xk_util_dirscan_begin and ended by xk_util_dirscan_end. */
 typedef struct xk_util_dirscan_cursor {
-    struct dirent **entries; /* scandir's sorted array, owned by the cursor; NULL until filled */
-    int32_t count;           /* entries in the array, "." and ".." included */
-    int32_t index;           /* the current entry; -1 before the first step */
+    struct dirent **entries; /**< scandir's sorted array, owned by the cursor; NULL until filled */
+    int32_t count;           /**< entries in the array, "." and ".." included */
+    int32_t index;           /**< the current entry; -1 before the first step */
 } xk_util_dirscan_cursor;
 
-/* mkdir(path, 0700); parents are not made and an existing path fails.
+/** mkdir(path, 0700); parents are not made and an existing path fails.
  * XK_ERR_NULL_ARG, XK_ERR_SYSTEM. */
 XK_API xk_util_status xk_util_mkdir(const char *path);
 
-/* mkdir(path, 0500), a directory its owner can read but not add to.
+/** mkdir(path, 0500), a directory its owner can read but not add to.
  * XK_ERR_NULL_ARG, XK_ERR_SYSTEM (logged). */
 XK_API xk_util_status xk_util_mkdir_read_only(const char *path);
 
-/* *exists_out = 1 when path opens as a directory, else 0 (a failure other than ENOENT is
+/** *exists_out = 1 when path opens as a directory, else 0 (a failure other than ENOENT is
  * logged). exists_out must not be NULL. XK_OK, or XK_ERR_NULL_ARG (untraced) for a NULL path. */
 XK_API xk_util_status xk_util_query_dir_exists(const char *path, int *exists_out);
 
-/* Reads the whole directory, sorted by strcasecmp of the names; NULL (logged) when it cannot
+/** Reads the whole directory, sorted by strcasecmp of the names; NULL (logged) when it cannot
  * be read or for a NULL path. End the cursor with xk_util_dirscan_end. */
 XK_API xk_util_dirscan_cursor *xk_util_dirscan_begin(const char *path);
 
-/* Steps to the next entry other than "." and "..". XK_OK, XK_ERR_NO_MORE at the end and on
+/** Steps to the next entry other than "." and "..". XK_OK, XK_ERR_NO_MORE at the end and on
  * every step after it, XK_ERR_NULL_ARG. */
 XK_API xk_util_status xk_util_dirscan(xk_util_dirscan_cursor *cursor);
 
-/* A new copy of the current entry's name, which the caller frees; NULL for a NULL cursor,
+/** A new copy of the current entry's name, which the caller frees; NULL for a NULL cursor,
  * before the first step, after the end, or when memory runs out (logged). */
 XK_API char *xk_dirscan_file_name(const xk_util_dirscan_cursor *cursor);
 
-/* Frees the cursor and every entry it holds; NULL is accepted. */
+/** Frees the cursor and every entry it holds; NULL is accepted. */
 XK_API void xk_util_dirscan_end(xk_util_dirscan_cursor *cursor);
 
 #ifdef __cplusplus

@@ -1,4 +1,5 @@
-/* A table-driven command-line option scanner and its ready-made handlers. */
+/** @file
+ * A table-driven command-line option scanner and its ready-made handlers. */
 #ifndef XK_OPTIONS_H
 #define XK_OPTIONS_H
 
@@ -10,38 +11,39 @@
 extern "C" {
 #endif
 
+/** One option descriptor (defined below). */
 typedef struct xk_util_option xk_util_option;
 
-/* Converts and stores an option's value at option->dest. value is the argument after the
+/** Converts and stores an option's value at option->dest. value is the argument after the
  * option when has_value is nonzero and NULL otherwise; *count receives the arguments used. */
 typedef xk_util_status (*xk_util_option_handler)(xk_util_option *option, const char *value, uint32_t *count);
 
-/* One option descriptor; callers build arrays of them. */
+/** One option descriptor; callers build arrays of them. */
 struct xk_util_option {
-    char short_name;    /* matched by "-x" or "/x" */
-    char long_name[31]; /* at most 30 characters, matched by "--name", "-name", "/name", "/-name" */
-    xk_util_option_handler handler; /* never NULL */
-    void *dest;         /* char ** for the string handler, int * for the integer and flag handlers */
-    uint32_t has_value; /* nonzero: the next argument is the value */
+    char short_name;    /**< matched by "-x" or "/x" */
+    char long_name[31]; /**< at most 30 characters, matched by "--name", "-name", "/name", "/-name" */
+    xk_util_option_handler handler; /**< never NULL */
+    void *dest;         /**< char ** for the string handler, int * for the integer and flag handlers */
+    uint32_t has_value; /**< nonzero: the next argument is the value */
 };
 
-/* Scans argv from argument 1, running the handler of each option found in the table; other
+/** Scans argv from argument 1, running the handler of each option found in the table; other
  * arguments are passed over. XK_ERR_NULL_ARG, XK_ERR_INVALID (argc or n not above 0),
  * XK_ERR_SYSTEM (a value-taking option in last place), or the first failing handler's status. */
 XK_API xk_util_status xk_util_getopt(int argc, char **argv, xk_util_option *table, int n);
 
-/* As xk_util_getopt, scanning from argument start; XK_ERR_INVALID for a negative start. */
+/** As xk_util_getopt, scanning from argument start; XK_ERR_INVALID for a negative start. */
 XK_API xk_util_status xk_util_getopt_from(int argc, char **argv, xk_util_option *table, int n, int start);
 
-/* Stores a malloc'd copy of value (at most 300 characters) at the char * at dest, which must
+/** Stores a malloc'd copy of value (at most 300 characters) at the char * at dest, which must
  * be NULL beforehand; the caller frees it. XK_ERR_NULL_ARG, XK_ERR_INVALID, XK_ERR_NOMEM. */
 XK_API xk_util_status xk_util_getopt_string(xk_util_option *option, const char *value, uint32_t *count);
 
-/* Stores the decimal int that value starts with at the int at dest. XK_ERR_NULL_ARG,
+/** Stores the decimal int that value starts with at the int at dest. XK_ERR_NULL_ARG,
  * XK_ERR_INVALID (over 300 characters or no number). */
 XK_API xk_util_status xk_util_getopt_int(xk_util_option *option, const char *value, uint32_t *count);
 
-/* Sets the int at dest to 1; value is ignored. XK_ERR_NULL_ARG, XK_ERR_INVALID (has_value set). */
+/** Sets the int at dest to 1; value is ignored. XK_ERR_NULL_ARG, XK_ERR_INVALID (has_value set). */
 XK_API xk_util_status xk_util_getopt_flag(xk_util_option *option, const char *value, uint32_t *count);
 
 #ifdef __cplusplus

@@ -1,4 +1,5 @@
-/* The effective group of the process. */
+/** @file
+ * The effective group of the process. */
 #ifndef XK_PERMISSIONS_H
 #define XK_PERMISSIONS_H
 
@@ -8,7 +9,7 @@
 extern "C" {
 #endif
 
-/* Makes the named group (at most 32 bytes) the process's effective group, for every thread.
+/** Makes the named group (at most 32 bytes) the process's effective group, for every thread.
  * XK_ERR_NULL_ARG, XK_ERR_INVALID (name too long), XK_ERR_NOMEM, XK_ERR_SYSTEM (logged:
  * unknown group, failed lookup, or setegid refused). */
 XK_API xk_util_status ensure_egid(const char *group_name);
