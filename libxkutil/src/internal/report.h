@@ -19,6 +19,13 @@ void xk_util_log_internal_perror(int errnum, int level, int flags, const char *f
 
 namespace xk::report {
 
+// The helpers forward the caller's literal format; clang cannot see through the template.
+#if defined(__clang__)
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Wformat-security"
+#pragma clang diagnostic ignored "-Wformat-nonliteral"
+#endif
+
 constexpr int kFlags = 128;
 constexpr int kError = 3;
 constexpr int kDebug = 7;
@@ -79,6 +86,10 @@ xk_util_status sys(const char *func, const char *file, int line, int errnum, int
                    Args... args) {
     return sys_status(func, file, line, XK_ERR_SYSTEM, errnum, errno_out, format, args...);
 }
+
+#if defined(__clang__)
+#pragma clang diagnostic pop
+#endif
 
 }  // namespace xk::report
 
