@@ -103,7 +103,8 @@ TEST(CollectionFaults, FailedAppendsLeaveTheCollectionExactlyAsItWas) {
         free(element);
         // add: the copy, then the slots; new: the fresh element, then the slots.
         int value = 42;
-        EXPECT_EQ(drive_append(growth, count, [&](xk_collection *c) { return xk_collection_element_add(c, &value); }),
+        EXPECT_EQ(drive_append(growth, count,
+                               [&](xk_collection *c) { return xk_collection_element_add(c, &value); }),
                   2);
         EXPECT_EQ(drive_append(growth, count,
                                [&](xk_collection *c) { return xk_collection_element_new(c) != nullptr; }),

@@ -97,7 +97,12 @@ TEST_F(FileFaults, ReadFileFreesItsBufferOnEveryFailure) {
             EXPECT_EQ(st, expected);
             EXPECT_EQ(err, expected_errno);
             if (expected != kSystem || expected_errno == 0) {
+                // Past the fstat the caller keeps the size and gets no buffer.
                 EXPECT_EQ(buf, nullptr);
+                EXPECT_EQ(size, 14);
+            } else {
+                EXPECT_EQ(buf, reinterpret_cast<char *>(1));
+                EXPECT_EQ(size, -1);
             }
             return false;
         };
@@ -378,12 +383,14 @@ TEST_F(FileFaults, ReadNamedFileReleasesStreamAndBufferOnEveryFailure) {
     EXPECT_EQ(drive(Call::fopen, EMFILE, attempt,
                     [&](long) {
                         EXPECT_EQ(chain(traces()), (Chain{{"xk_util_read_named_file", kSystem}}));
+                        EXPECT_EQ(buf, reinterpret_cast<char *>(1));  // nothing allocated: untouched
                     }),
               1);
     // The size query opens and examines the file first.
     auto sized = [&](long) {
         EXPECT_EQ(chain(traces()),
                   (Chain{{"xk_util_get_file_size", kSystem}, {"xk_util_read_named_file", kSystem}}));
+        EXPECT_EQ(buf, reinterpret_cast<char *>(1));
     };
     EXPECT_EQ(drive(Call::open, EACCES, attempt, sized), 1);
     EXPECT_EQ(drive(Call::fstat, EIO, attempt, sized), 1);

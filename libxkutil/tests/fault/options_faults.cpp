@@ -24,7 +24,8 @@ TEST_F(OptionsFaults, ScanStopsAtTheFirstCopyThatCannotBeMade) {
         {'v', "verbose", xk_util_getopt_flag, &verbose, 0},
         {'d', "dir", xk_util_getopt_string, &dir, 1},
     };
-    char arg0[] = "prog", arg1[] = "--name", arg2[] = "alice", arg3[] = "-v", arg4[] = "--dir", arg5[] = "/tmp";
+    char arg0[] = "prog", arg1[] = "--name", arg2[] = "alice", arg3[] = "-v", arg4[] = "--dir",
+         arg5[] = "/tmp";
     char *argv[] = {arg0, arg1, arg2, arg3, arg4, arg5};
     // What each run left in the destinations, noted before they are freed.
     std::string seen;

@@ -47,8 +47,8 @@ TEST_F(PermissionsFaults, EachSystemFailureLogsItsReason) {
     EXPECT_EQ(fail_once(Call::sysconf, 0, EINVAL),
               (Texts{"Failed to query group structure size  Reason: Invalid argument"}));
     // getgrnam_r reports its failure through its result; that code is the reason.
-    EXPECT_EQ(fail_once(Call::getgrnam_r, 0, EIO), (Texts{"Failed to query group " + group +
-                                                          " data  Reason: Input/output error"}));
+    EXPECT_EQ(fail_once(Call::getgrnam_r, 0, EIO),
+              (Texts{"Failed to query group " + group + " data  Reason: Input/output error"}));
     EXPECT_EQ(fail_once(Call::setegid, 0, EPERM), (Texts{"Failed to update effective gid for group " + group +
                                                          "  Reason: Operation not permitted"}));
 }

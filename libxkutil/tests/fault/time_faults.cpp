@@ -36,7 +36,8 @@ void failing(Call call, int err, Body body) {
 TEST_F(TimeFaults, DeadlineFunctionsReportAFailedClock) {
     const struct timespec sentinel = {123, 456};
     struct timespec deadline = sentinel;
-    failing(Call::clock_gettime, EINVAL, [&] { EXPECT_EQ(xk_util_future_timeout(&deadline, 5, 1), kSystem); });
+    failing(Call::clock_gettime, EINVAL,
+            [&] { EXPECT_EQ(xk_util_future_timeout(&deadline, 5, 1), kSystem); });
     EXPECT_EQ(chain(traces()), (Chain{{"xk_util_future_timeout", kSystem}}));
     EXPECT_EQ(texts(lines()), (Texts{"Failed to get current time."}));
     EXPECT_EQ(lines()[0].file, "");
@@ -81,7 +82,8 @@ TEST_F(TimeFaults, CalendarFunctionsReportAFailedClockOrConversion) {
         Call call;
         const char *text;
     };
-    for (Case c : {Case{Call::time, "Failed to read time"}, Case{Call::localtime_r, "Failed to unpick time"}}) {
+    for (Case c :
+         {Case{Call::time, "Failed to read time"}, Case{Call::localtime_r, "Failed to unpick time"}}) {
         SCOPED_TRACE(c.text);
         capture.clear();
         struct tm out;
