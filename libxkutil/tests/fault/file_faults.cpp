@@ -423,6 +423,28 @@ TEST_F(FileFaults, WriteNamedFileReportsEachStepAndLeavesNothingOpen) {
     EXPECT_EQ(read_text(dst), "payload");
 }
 
+TEST_F(FileFaults, AFailingCloseChangesNoOutcomeAndStillReleasesTheStream) {
+    const std::string dst = dir / "closed.txt";
+    int fds = xk::fault::open_descriptors();
+    xk::fault::arm(Call::fclose, 0, EIO);
+    EXPECT_EQ(xk_util_write_named_file(dst.c_str(), 1, "data", 4, nullptr), XK_OK);
+    EXPECT_TRUE(xk::fault::fired(Call::fclose));
+    xk::fault::disarm_all();
+    EXPECT_EQ(xk::fault::open_descriptors(), fds);
+    EXPECT_EQ(read_text(dst), "data");
+
+    char *buf = nullptr;
+    size_t size = 0;
+    xk::fault::arm(Call::fclose, 0, EIO);
+    EXPECT_EQ(xk_util_read_named_file(dst.c_str(), &buf, &size, nullptr), XK_OK);
+    EXPECT_TRUE(xk::fault::fired(Call::fclose));
+    xk::fault::disarm_all();
+    EXPECT_EQ(xk::fault::open_descriptors(), fds);
+    EXPECT_EQ(std::string(buf, size), "data");
+    free(buf);
+    EXPECT_TRUE(traces().empty());
+}
+
 TEST_F(FileFaults, CopyFilePassesOnTheFailingStepUntraced) {
     const std::string dst = dir / "copy.txt";
     auto attempt = [&] {
