@@ -217,6 +217,8 @@ size_t __wrap_fwrite(const void *buf, size_t size, size_t n, FILE *stream) {
     return 0;
 }
 
+XK_WRAP(int, vsnprintf, -1, (char *buf, size_t size, const char *format, va_list ap), (buf, size, format, ap))
+
 XK_WRAP(int, setenv, -1, (const char *name, const char *value, int overwrite), (name, value, overwrite))
 
 // fclose releases the stream even when it reports a failure, as glibc's does.

@@ -40,6 +40,7 @@ enum class Call {
     sysconf,
     fread,   // returns 0 with the stream's error indicator set
     fwrite,  // likewise
+    vsnprintf,
     count_
 };
 
