@@ -12,9 +12,12 @@
 #include <string.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
+
+extern "C" DIR *__real_opendir(const char *);
 
 namespace xk::fault {
 namespace {
@@ -87,7 +90,7 @@ bool fired(Call call) { return g_calls[static_cast<int>(call)].fired; }
 size_t live_blocks() { return g_live_count; }
 
 int open_descriptors() {
-    DIR *dir = opendir("/proc/self/fd");
+    DIR *dir = __real_opendir("/proc/self/fd");
     if (dir == nullptr) return -1;
     int count = 0;
     while (readdir(dir) != nullptr) ++count;
@@ -183,6 +186,39 @@ XK_WRAP(pid_t, waitpid, -1, (pid_t pid, int *status, int options), (pid, status,
 XK_WRAP(int, sigaction, -1, (int sig, const struct sigaction *act, struct sigaction *old), (sig, act, old))
 XK_WRAP(int, clock_gettime, -1, (clockid_t clock, struct timespec *ts), (clock, ts))
 XK_WRAP(int, setegid, -1, (gid_t gid), (gid))
+XK_WRAP(time_t, time, static_cast<time_t>(-1), (time_t * t), (t))
+XK_WRAP(int, gettimeofday, -1, (struct timeval * tv, void *tz), (tv, tz))
+XK_WRAP(struct tm *, localtime_r, nullptr, (const time_t *t, struct tm *out), (t, out))
+XK_WRAP(int, mkdir, -1, (const char *path, mode_t mode), (path, mode))
+XK_WRAP(char *, realpath, nullptr, (const char *path, char *resolved), (path, resolved))
+XK_WRAP(int, stat, -1, (const char *path, struct stat *st), (path, st))
+XK_WRAP(int, truncate, -1, (const char *path, off_t length), (path, length))
+XK_WRAP(int, unlink, -1, (const char *path), (path))
+XK_WRAP(DIR *, opendir, nullptr, (const char *path), (path))
+XK_WRAP(long, sysconf, -1, (int name), (name))
+XK_WRAP(int, scandir, -1,
+        (const char *path, struct dirent ***list, int (*filter)(const struct dirent *),
+         int (*compare)(const struct dirent **, const struct dirent **)),
+        (path, list, filter, compare))
+
+// A failed stream transfer moves nothing and leaves the stream's error indicator set, as a
+// real I/O error does (glibc keeps that indicator in the stream's flags).
+constexpr int kStreamErrorSeen = 0x20;
+size_t __real_fread(void *, size_t, size_t, FILE *);
+size_t __wrap_fread(void *buf, size_t size, size_t n, FILE *stream) {
+    if (!inject(Call::fread)) return __real_fread(buf, size, n, stream);
+    stream->_flags |= kStreamErrorSeen;
+    return 0;
+}
+size_t __real_fwrite(const void *, size_t, size_t, FILE *);
+size_t __wrap_fwrite(const void *buf, size_t size, size_t n, FILE *stream) {
+    if (!inject(Call::fwrite)) return __real_fwrite(buf, size, n, stream);
+    stream->_flags |= kStreamErrorSeen;
+    return 0;
+}
+
+XK_WRAP(int, vsnprintf, -1, (char *buf, size_t size, const char *format, va_list ap), (buf, size, format, ap))
+
 XK_WRAP(int, setenv, -1, (const char *name, const char *value, int overwrite), (name, value, overwrite))
 
 // fclose releases the stream even when it reports a failure, as glibc's does.

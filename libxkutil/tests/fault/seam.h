@@ -27,6 +27,20 @@ enum class Call {
     getgrnam_r,
     setegid,
     setenv,
+    time,
+    gettimeofday,
+    localtime_r,
+    mkdir,
+    realpath,
+    stat,
+    truncate,
+    unlink,
+    opendir,
+    scandir,
+    sysconf,
+    fread,   // returns 0 with the stream's error indicator set
+    fwrite,  // likewise
+    vsnprintf,
     count_
 };
 
