@@ -1,0 +1,20 @@
+/* Questions about the calling thread. */
+#ifndef XK_SYSTEM_H
+#define XK_SYSTEM_H
+
+#include <stdint.h>
+
+#include "xk/status.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* The calling thread's kernel thread id (equal to getpid() in the main thread). */
+XK_API int64_t xk_util_tid(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
