@@ -237,3 +237,23 @@ TEST_F(PidFileTest, WritePidFileTruncatesAndReportsOpenFailure) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PidFileTest, CommandLineReadFailureTracedAtEachLevel) {
+    TempDir dir;
+    std::string p = dir.path + "/a.pid";
+    write_file(p, "self/cmdline");  // "/proc/self/cmdline/cmdline" fails with ENOTDIR
+    int before = count_fds();
+    unsigned int pid = 0;
+    EXPECT_EQ(xk_util_claim_pid_file(p.c_str(), "x", &pid), XK_ERR_SYSTEM);
+    ASSERT_EQ(traces().size(), 2u);
+    EXPECT_EQ(traces()[0].func, "map_pid_to_exe");
+    EXPECT_EQ(traces()[1].func, "xk_util_claim_pid_file");
+    EXPECT_EQ(traces()[1].status, XK_ERR_SYSTEM);
+    EXPECT_TRUE(lines().empty());
+    EXPECT_EQ(count_fds(), before);
+    EXPECT_EQ(read_file(p), "self/cmdline");
+}
+
+}  // namespace
