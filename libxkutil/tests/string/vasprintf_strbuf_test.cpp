@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <locale.h>
 #include <stdlib.h>
 #include <string.h>
@@ -119,7 +118,7 @@ void in_capped_child(Body body) {
         FILE *statm = fopen("/proc/self/statm", "r");
         if (statm == nullptr || fscanf(statm, "%ld", &pages) != 1) _exit(2);
         fclose(statm);
-        rlim_t cap = static_cast<rlim_t>(pages) * sysconf(_SC_PAGESIZE) + (64u << 20);
+        rlim_t cap = static_cast<rlim_t>(pages) * sysconf(_SC_PAGESIZE) + (16u << 20);
         struct rlimit limit = {cap, cap};
         if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(2);
         body();
@@ -134,11 +133,11 @@ void in_capped_child(Body body) {
 TEST_F(StrbufTest, FailedResizeKeepsStorageAndTheCutText) {
     in_capped_child([this] {
         Buffer sb = make();
-        EXPECT_EQ(xk_util_strbuf_append_f(sb.get(), "%*s", 200 << 20, "x"), -1);
+        EXPECT_EQ(xk_util_strbuf_append_f(sb.get(), "%*s", 40 << 20, "x"), -1);
         EXPECT_EQ(sb->capacity, 128);
         EXPECT_EQ(std::string(sb->str), std::string(127, ' '));
         ASSERT_EQ(lines().size(), 2u);
-        EXPECT_EQ(lines()[0].text, "Could not realloc strbuf to " + std::to_string((200 << 20) + 128));
+        EXPECT_EQ(lines()[0].text, "Could not realloc strbuf to " + std::to_string((40 << 20) + 128));
         EXPECT_EQ(lines()[1].text, "Error in strbuf");
     });
 }
