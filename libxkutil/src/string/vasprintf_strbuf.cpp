@@ -105,11 +105,13 @@ int xk_util_strbuf_append_fv(xk_util_strbuf *sb, const char *format, va_list ap)
     int64_t len = static_cast<int64_t>(strlen(sb->str));
     for (;;) {
         int64_t room = capacity - len;
-        int n = xk::format_fill(sb->str + len, static_cast<size_t>(room), format, ap);
+        // A record whose capacity a caller set below its text gets no room rather than a wrapped size.
+        int n = xk::format_fill(sb->str + len, static_cast<size_t>(room > 0 ? room : 0), format, ap);
         if (n >= 0 && static_cast<int32_t>(room) > n) return n;
         int64_t new_capacity = n == -1 ? 2 * capacity : n + len + kGrowthSlack;
-        // The capacity field is 32 bits wide: a size it cannot hold counts as a failed resize.
-        char *grown = new_capacity <= INT32_MAX
+        // The capacity field is 32 bits wide: a size it cannot hold, or one that would not hold the
+        // text, counts as a failed resize.
+        char *grown = new_capacity > len && new_capacity <= INT32_MAX
                           ? static_cast<char *>(realloc(sb->str, static_cast<size_t>(new_capacity)))
                           : nullptr;
         if (grown == nullptr) {
