@@ -1,0 +1,214 @@
+#include <stdint.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "internal/guards.h"
+#include "internal/report.h"
+#include "string_ops_internal.h"
+#include "xk/hex.h"
+#include "xk/memory.h"
+#include "xk/strings.h"
+
+namespace {
+constexpr const char *kSource = "src/string_ops";
+
+// The fields of a split under construction: released last first unless handed out.
+class FieldArray {
+   public:
+    explicit FieldArray(char **fields) : fields_(fields) {}
+    ~FieldArray() {
+        if (fields_ == nullptr) return;
+        while (made_ > 0) free(fields_[--made_]);
+        free(fields_);
+    }
+    FieldArray(const FieldArray &) = delete;
+    FieldArray &operator=(const FieldArray &) = delete;
+    explicit operator bool() const { return fields_ != nullptr; }
+    bool add(const char *start, size_t len) {
+        char *field = static_cast<char *>(malloc(len + 1));
+        if (field == nullptr) return false;
+        memcpy(field, start, len);
+        field[len] = '\0';
+        fields_[made_++] = field;
+        return true;
+    }
+    char **release() {
+        char **fields = fields_;
+        fields_ = nullptr;
+        return fields;
+    }
+
+   private:
+    char **fields_;
+    size_t made_ = 0;
+};
+
+// The skip step: the start of the next field at or after p, stepping over whole delimiters,
+// or NULL when only delimiters remain before end.
+const char *next_field(const char *p, const char *end, const char *delim, size_t dl) {
+    size_t rest = static_cast<size_t>(end - p);
+    size_t offset = 0;
+    while (offset + dl <= rest) {
+        if (memcmp(p + offset, delim, dl) != 0) return p + offset;
+        offset += dl;
+    }
+    return offset < rest ? p + offset : nullptr;
+}
+
+// Visits each field of text as (start, length) until visit returns false; false if it did.
+template <typename Visit>
+bool for_each_field(const char *text, const char *delim, Visit visit) {
+    size_t dl = strlen(delim);
+    const char *end = text + strlen(text);
+    // An empty delimiter cannot advance the skip step: the whole text is one field.
+    if (dl == 0) return text == end || visit(text, static_cast<size_t>(end - text));
+    const char *p = text;
+    for (;;) {
+        const char *start = next_field(p, end, delim, dl);
+        if (start == nullptr) return true;
+        p = strstr(start, delim);
+        const char *field_end = p != nullptr ? p : end;
+        if (!visit(start, static_cast<size_t>(field_end - start))) return false;
+        if (p == nullptr) return true;
+    }
+}
+
+// Decoded value of every character: 0-15 for a hex digit of either case, 0x10 for anything else.
+struct NibbleTable {
+    uint8_t value[256];
+};
+
+constexpr uint8_t kNotHex = 0x10;
+
+constexpr NibbleTable make_nibble_table() {
+    NibbleTable table{};
+    for (int c = 0; c < 256; ++c) table.value[c] = kNotHex;
+    for (int d = 0; d < 10; ++d) table.value['0' + d] = static_cast<uint8_t>(d);
+    for (int d = 0; d < 6; ++d) {
+        table.value['a' + d] = static_cast<uint8_t>(10 + d);
+        table.value['A' + d] = static_cast<uint8_t>(10 + d);
+    }
+    return table;
+}
+
+constexpr NibbleTable kNibbles = make_nibble_table();
+
+// A pair that is not two hex digits reads as far as its leading digits go, as a two-digit
+// hex scan would: one leading digit gives its own value, none gives 0.
+uint8_t decode_pair(unsigned char high, unsigned char low) {
+    uint8_t h = kNibbles.value[high];
+    uint8_t l = kNibbles.value[low];
+    if (((h | l) & kNotHex) == 0) return static_cast<uint8_t>(h << 4 | l);
+    return (h & kNotHex) == 0 ? h : 0;
+}
+
+}  // namespace
+
+extern "C" {
+
+xk_util_status xk_util_str_replace(char *s, size_t max_len, char from, char to) {
+    if (s == nullptr) return XK_OK;
+    for (size_t i = 0; i < max_len && s[i] != '\0'; ++i) {
+        if (s[i] == from) s[i] = to;
+    }
+    return XK_OK;
+}
+
+xk_util_status xk_util_split(const char *text, const char *delim, char ***fields_out, size_t *count_out) {
+    using namespace xk;
+    if (text == nullptr || delim == nullptr || fields_out == nullptr || count_out == nullptr)
+        return report::error(__func__, kSource, __LINE__, XK_ERR_NULL_ARG,
+                             "NULL argument detected: %p %p %p %p", text, delim, fields_out, count_out);
+    size_t count = 0;
+    for_each_field(text, delim, [&count](const char *, size_t) {
+        ++count;
+        return true;
+    });
+    *count_out = count;
+    *fields_out = nullptr;
+    if (count == 0) return XK_OK;
+    FieldArray fields(static_cast<char **>(calloc(count, sizeof(char *))));
+    if (!fields) return report::error(__func__, kSource, __LINE__, XK_ERR_NOMEM, "Memory allocation failed");
+    if (!for_each_field(text, delim,
+                        [&fields](const char *start, size_t len) { return fields.add(start, len); }))
+        return report::error(__func__, kSource, __LINE__, XK_ERR_NOMEM, "Failed to allocate memory");
+    *fields_out = fields.release();
+    return XK_OK;
+}
+
+xk_util_status xk_util_join(const char **strings, size_t count, const char *sep, char **out,
+                            size_t *size_out) {
+    using namespace xk;
+    if (strings == nullptr || sep == nullptr || out == nullptr || size_out == nullptr || count == 0)
+        return report::null_arg(__func__, kSource, __LINE__);
+    size_t sl = strlen(sep);
+    *size_out = 0;
+    for (size_t i = 0; i < count; ++i) {
+        size_t len = strlen(strings[i]);
+        if (len > SIZE_MAX - *size_out) return report::trace(__func__, kSource, __LINE__, XK_ERR_OVERFLOW);
+        *size_out += len;
+        size_t extra = i + 1 == count ? 1 : sl;
+        if (extra > SIZE_MAX - *size_out) return report::trace(__func__, kSource, __LINE__, XK_ERR_OVERFLOW);
+        *size_out += extra;
+    }
+    char *joined = static_cast<char *>(calloc(*size_out, 1));
+    *out = joined;
+    if (joined == nullptr) return report::trace(__func__, kSource, __LINE__, XK_ERR_NOMEM);
+    char *p = joined;
+    for (size_t i = 0; i < count; ++i) {
+        if (i != 0) p = static_cast<char *>(mempcpy(p, sep, sl));
+        p = static_cast<char *>(mempcpy(p, strings[i], strlen(strings[i])));
+    }
+    return XK_OK;
+}
+
+xk_util_status xk_util_append_string(char **str, size_t *len, const char *add, size_t add_len) {
+    using namespace xk;
+    if (str == nullptr || len == nullptr || add == nullptr)
+        return report::null_arg(__func__, kSource, __LINE__);
+    if (add_len == 0) return report::trace(__func__, kSource, __LINE__, XK_ERR_INVALID);
+    if (*str != nullptr && *len == 0) return report::trace(__func__, kSource, __LINE__, XK_ERR_INVALID);
+    if (*str == nullptr) {
+        char *copy = xk_util_strndup(add, add_len);
+        if (copy == nullptr) return report::trace(__func__, kSource, __LINE__, XK_ERR_NOMEM);
+        *str = copy;
+        *len = add_len;
+        return XK_OK;
+    }
+    // The new block also needs a byte for the terminator, so a sum of exactly SIZE_MAX overflows too.
+    if (add_len >= SIZE_MAX - *len) return report::trace(__func__, kSource, __LINE__, XK_ERR_OVERFLOW);
+    char *joined = static_cast<char *>(malloc(*len + add_len + 1));
+    if (joined == nullptr) return report::trace(__func__, kSource, __LINE__, XK_ERR_NOMEM);
+    memcpy(joined, *str, *len);
+    memcpy(joined + *len, add, add_len);
+    joined[*len + add_len] = '\0';
+    free(*str);
+    *str = joined;
+    *len += add_len;
+    return XK_OK;
+}
+
+xk_util_status xk_util_sprintf_bytes(const uint8_t *data, size_t len, char **out) {
+    using namespace xk;
+    // No block can hold the text of more than SIZE_MAX / 2 bytes; such a length fails as an allocation.
+    char *text = len < SIZE_MAX / 2 ? static_cast<char *>(malloc(2 * len + 1)) : nullptr;
+    *out = text;
+    if (text == nullptr) return report::error(__func__, kSource, __LINE__, XK_ERR_NOMEM, "Allocation failed");
+    hex::write_pairs(text, data, len);
+    text[2 * len] = '\0';
+    return XK_OK;
+}
+
+xk_util_status xk_util_sscanf_bytes(const char *hex, size_t hex_len, uint8_t **out) {
+    using namespace xk;
+    size_t n = hex_len / 2;
+    uint8_t *bytes = static_cast<uint8_t *>(malloc(n));
+    *out = bytes;
+    if (bytes == nullptr && n != 0)
+        return report::error(__func__, kSource, __LINE__, XK_ERR_NOMEM, "Allocation failed");
+    const unsigned char *digits = reinterpret_cast<const unsigned char *>(hex);
+    for (size_t i = 0; i < n; ++i) bytes[i] = decode_pair(digits[2 * i], digits[2 * i + 1]);
+    return XK_OK;
+}
+
+}  // extern "C"
