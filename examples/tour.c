@@ -218,9 +218,57 @@ static void tour_time(void) {
            (long long)tv.tv_sec, (long)tv.tv_usec, xk_util_safe_add_seconds(&tv, -1));
 }
 
+static void tour_text(void) {
+    xk_util_strbuf *sb = xk_util_strbuf_new(0);
+    if (sb == NULL) return;
+    xk_util_strbuf_hexdump(sb, "  ", "libxkutil text tour", 19);
+    printf("hexdump:\n%s", xk_util_strbuf_getstr(sb));
+    xk_util_strbuf_clear(sb);
+    xk_util_strbuf_append_f(sb, "%s", "$N items, $N left");
+    int change = xk_util_strbuf_substitute(sb, "$N", 0, "%d", 42);
+    printf("substitute: \"%s\" (length change %d)\n", xk_util_strbuf_getstr(sb), change);
+    xk_util_strbuf_free(sb);
+
+    char **fields = NULL;
+    size_t count = 0;
+    char *joined = NULL;
+    size_t size = 0;
+    if (xk_util_split("red,,green,blue,", ",", &fields, &count) == XK_OK &&
+        xk_util_join((const char **)fields, count, " | ", &joined, &size) == XK_OK)
+        printf("split \"red,,green,blue,\" at \",\": %zu fields; joined: \"%s\" (%zu bytes)\n", count, joined, size);
+    for (size_t i = 0; i < count; ++i) free(fields[i]);
+    free(fields);
+    free(joined);
+
+    const uint8_t bytes[] = {0x00, 0xab, 0x7f};
+    char *hex = NULL;
+    if (xk_util_sprintf_bytes(bytes, sizeof bytes, &hex) == XK_OK) printf("hex of 00 ab 7f: %s\n", hex);
+    free(hex);
+}
+
+static void tour_process(void) {
+    char *argv[] = {"/bin/sh", "-c", "exit 3", NULL};
+    char *envp[] = {NULL};
+    int code = -2;
+    fflush(stdout);
+    xk_util_status st = xk_spawn_and_wait(argv, envp, &code);
+    printf("spawn_and_wait /bin/sh -c 'exit 3': status %u, exit code %d\n", st, code);
+    printf("reset_signal(0): status %u (XK_ERR_INVALID)\n", xk_util_reset_signal(0));
+    xk_util_setenv("XK_TOUR", "hello");
+    char *v = xk_util_getenv("XK_TOUR");
+    printf("getenv XK_TOUR: \"%s\"\n", v != NULL ? v : "(unset)");
+    free(v);
+    xk_util_unsetenv("XK_TOUR");
+    char *host = xk_util_get_hostname();
+    printf("host name: %s\n", host != NULL ? "(read)" : "(unavailable)");
+    free(host);
+}
+
 int main(void) {
     printf("== foundation ==\n");
     tour_foundation();
+    printf("== text ==\n");
+    tour_text();
     printf("== encoding and numbers ==\n");
     tour_encoding();
     printf("== collection ==\n");
@@ -231,5 +279,7 @@ int main(void) {
     tour_files();
     printf("== time ==\n");
     tour_time();
+    printf("== processes and system ==\n");
+    tour_process();
     return 0;
 }

@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/wait.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -11,6 +12,8 @@
 #include "internal/guards.h"
 #include "internal/process.h"
 #include "internal/report.h"
+#include "internal/timeout.h"
+#include "xk/time.h"
 #include "xk/format.h"
 #include "xk/process.h"
 
@@ -159,4 +162,25 @@ xk_util_status xk_util_pid_of(const char *name, int exact, unsigned int **pids_o
     }
     *count_out = matches;
     return XK_OK;
+}
+
+// Polls at once, then once a second; kills the child with SIGKILL at the first poll after
+// the deadline. When the clock cannot be read the expiry question has no answer, so the
+// wait ends as at the deadline rather than polling forever.
+xk_util_status xk_util_await_child_timeout(pid_t pid, int seconds) {
+    using namespace xk;
+    xk_util_timeout deadline;
+    (void)xk_util_future_timeout(&deadline, seconds, 1);
+    for (;;) {
+        pid_t ended = waitpid(pid, nullptr, WNOHANG);
+        if (ended == -1)
+            return report::sys(__func__, kSource, __LINE__, errno, nullptr,
+                               "Failed to wait for child process %d to end", pid);
+        if (ended != 0) return XK_OK;
+        int expired = 0;
+        if (xk_util_query_timeout_expired(&deadline, &expired) != XK_OK || expired != 0) break;
+        sleep(1);
+    }
+    if (kill(pid, SIGKILL) == -1) report::log_errno(__func__, kSource, __LINE__, errno, "Failed to kill process %d", pid);
+    return report::trace(__func__, kSource, __LINE__, XK_ERR_TIMEOUT);
 }

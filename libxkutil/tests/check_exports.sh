@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Usage: check_exports.sh LIBRARY EXPORT_LIST [NM]
-# Fails when the library defines a dynamic symbol that the list does not name.
+# Fails unless the library exports exactly the names of the list.
 set -euo pipefail
 lib=$1 list=$2 nm=${3:-nm}
 soname=$(readelf -d "$lib" | sed -n 's/.*(SONAME).*\[\(.*\)\]/\1/p')
@@ -14,4 +14,8 @@ extra=$(comm -23 <(printf '%s\n' "$defined") <(sort -u "$list"))
 if [ -n "$extra" ]; then
     echo "exported but not in the list:"; printf '  %s\n' $extra; exit 1
 fi
-echo "$(printf '%s\n' "$defined" | wc -l) exported names, all listed"
+missing=$(comm -13 <(printf '%s\n' "$defined") <(sort -u "$list"))
+if [ -n "$missing" ]; then
+    echo "listed but not exported:"; printf '  %s\n' $missing; exit 1
+fi
+echo "$(printf '%s\n' "$defined" | wc -l) exported names, exactly the list"

@@ -20,5 +20,13 @@
 #include "xk/random.h"
 #include "xk/sum.h"
 #include "xk/time.h"
+#include "xk/env.h"
+#include "xk/hex.h"
+#include "xk/pidfile.h"
+#include "xk/process.h"
+#include "xk/strbuf.h"
+#include "xk/strings.h"
+#include "xk/system.h"
+#include "xk/wide.h"
 
 #endif

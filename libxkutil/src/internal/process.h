@@ -6,6 +6,7 @@
 #include <dirent.h>
 #include <stddef.h>
 #include <stdint.h>
+#include <sys/types.h>
 
 #include "xk/status.h"
 
@@ -71,5 +72,9 @@ xk_util_status xk_util_proc_stat(xk_util_proc_stat_record *ret_proc_stat, int pi
 // The body of xk_util_proc_stat for a stat line in any file; reports under that function's
 // name. Lets tests feed lines the kernel would not write.
 xk_util_status xk_util_proc_stat_from_file(xk_util_proc_stat_record *ret_proc_stat, const char *path);
+
+// Polls the child pid at once and then once a second; at the first poll after `seconds` from
+// now it sends SIGKILL and returns XK_ERR_TIMEOUT. XK_ERR_SYSTEM when the poll fails.
+xk_util_status xk_util_await_child_timeout(pid_t pid, int seconds);
 
 #endif

@@ -131,6 +131,9 @@ void in_capped_child(Body body) {
 }
 
 TEST_F(StrbufTest, FailedResizeKeepsStorageAndTheCutText) {
+    // qemu-user reserves the guest address space itself, so an address-space cap cannot make realloc fail.
+    if (const char *e = getenv("XK_UNDER_EMULATOR"); e != nullptr && e[0] == '1')
+        GTEST_SKIP() << "address-space caps do not reach the emulated heap";
     in_capped_child([this] {
         Buffer sb = make();
         EXPECT_EQ(xk_util_strbuf_append_f(sb.get(), "%*s", 40 << 20, "x"), -1);
