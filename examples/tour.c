@@ -1,7 +1,9 @@
 /* A short tour of libxkutil, written in C to show that the headers serve C callers. */
+#define _POSIX_C_SOURCE 200809L /* mkdtemp, unlink, rmdir */
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <unistd.h>
 
 #include "xk/xkutil.h"
 
@@ -259,8 +261,18 @@ static void tour_process(void) {
     printf("getenv XK_TOUR: \"%s\"\n", v != NULL ? v : "(unset)");
     free(v);
     xk_util_unsetenv("XK_TOUR");
+    char dir[] = "/tmp/xk-tour-XXXXXX";
+    if (mkdtemp(dir) != NULL) {
+        char path[64];
+        unsigned int holder = 0;
+        snprintf(path, sizeof path, "%s/tour.pid", dir);
+        st = xk_util_claim_pid_file(path, "tour", &holder);
+        printf("claim_pid_file <tmp>/tour.pid: status %u (XK_OK)\n", st);
+        unlink(path);
+        rmdir(dir);
+    }
     char *host = xk_util_get_hostname();
-    printf("host name: %s\n", host != NULL ? "(read)" : "(unavailable)");
+    printf("host name: %s\n", host != NULL ? host : "(unavailable)");
     free(host);
 }
 
