@@ -112,14 +112,17 @@ TEST_F(PidFileTest, TakesOverStaleEmptyOrForeignFiles) {
     reap(sleeper);
 }
 
+// The first argument of a process's command line as the kernel shows it to other processes.
+std::string argv0_of(pid_t pid) {
+    std::string cmd = read_file("/proc/" + std::to_string(pid) + "/cmdline");
+    return cmd.substr(0, cmd.find('\0'));
+}
+
 TEST_F(PidFileTest, LiveSameProgramIsReportedAndFileKept) {
-    // qemu-user shows the emulator's own command line for a forked child, not the program's.
-    if (const char *e = getenv("XK_UNDER_EMULATOR"); e != nullptr && e[0] == '1')
-        GTEST_SKIP() << "command lines differ under emulation";
     TempDir dir;
     std::string p = dir.path + "/a.pid";
     pid_t sleeper = fork_sleeper();
-    std::string exe = self_exe();
+    std::string exe = argv0_of(sleeper);
     write_file(p, std::to_string(sleeper));
     int before = count_fds();
     unsigned int pid = 0;
@@ -132,9 +135,16 @@ TEST_F(PidFileTest, LiveSameProgramIsReportedAndFileKept) {
     EXPECT_TRUE(lines().empty());
     EXPECT_EQ(count_fds(), before);
     reap(sleeper);
+}
 
-    // Our own pid, and "self", which names us but is no number.
-    capture.clear();
+TEST_F(PidFileTest, OwnPidIsRunningAndSelfIsNoPid) {
+    // qemu-user answers for its own pid with the guest's command line, not the kernel's.
+    if (const char *e = getenv("XK_UNDER_EMULATOR"); e != nullptr && e[0] == '1')
+        GTEST_SKIP() << "command lines differ under emulation";
+    TempDir dir;
+    std::string p = dir.path + "/a.pid";
+    std::string exe = self_exe();
+    unsigned int pid = 0;
     write_file(p, self_pid());
     EXPECT_EQ(xk_util_claim_pid_file(p.c_str(), exe.c_str(), &pid), XK_ERR_ALREADY_RUNNING);
     EXPECT_EQ(pid, static_cast<unsigned int>(getpid()));
@@ -144,6 +154,48 @@ TEST_F(PidFileTest, LiveSameProgramIsReportedAndFileKept) {
     EXPECT_EQ(xk_util_claim_pid_file(p.c_str(), exe.c_str(), &pid), XK_ERR_SYSTEM);
     EXPECT_EQ(pid, 5u);
     expect_single_trace("xk_util_claim_pid_file", XK_ERR_SYSTEM);
+}
+
+// Two copies of the program claim a stale file at the same moment: exactly one wins, the other
+// finds the lock held or the winner running, and the file names the winner.
+TEST_F(PidFileTest, RacingClaimsNeverBothPass) {
+    TempDir dir;
+    std::string p = dir.path + "/race.pid";
+    pid_t sleeper = fork_sleeper();
+    std::string exe = argv0_of(sleeper);
+    reap(sleeper);
+    for (int round = 0; round < 20; ++round) {
+        write_file(p, "4194305");  // above the largest pid the kernel hands out
+        int results[2], hold[2];
+        ASSERT_EQ(pipe(results), 0);
+        ASSERT_EQ(pipe(hold), 0);
+        pid_t claimants[2];
+        for (pid_t &claimant : claimants) {
+            claimant = fork();
+            if (claimant == 0) {
+                close(hold[1]);
+                unsigned int owner = 0;
+                xk_util_status st = xk_util_claim_pid_file(p.c_str(), exe.c_str(), &owner);
+                (void)!write(results[1], &st, sizeof st);
+                char byte;
+                (void)!read(hold[0], &byte, 1);  // stay alive until both have claimed
+                _exit(0);
+            }
+        }
+        close(results[1]);
+        close(hold[0]);
+        xk_util_status st[2] = {};
+        ASSERT_EQ(read(results[0], &st[0], sizeof st[0]), static_cast<ssize_t>(sizeof st[0]));
+        ASSERT_EQ(read(results[0], &st[1], sizeof st[1]), static_cast<ssize_t>(sizeof st[1]));
+        std::string owner = read_file(p);
+        close(hold[1]);
+        close(results[0]);
+        for (pid_t claimant : claimants) waitpid(claimant, nullptr, 0);
+        ASSERT_EQ((st[0] == XK_OK) + (st[1] == XK_OK), 1) << "round " << round << ": " << st[0] << ", " << st[1];
+        for (xk_util_status s : st)
+            EXPECT_TRUE(s == XK_OK || s == XK_ERR_SYSTEM || s == XK_ERR_ALREADY_RUNNING) << s;
+        EXPECT_TRUE(owner == std::to_string(claimants[0]) || owner == std::to_string(claimants[1])) << owner;
+    }
 }
 
 TEST_F(PidFileTest, OverlongNameRefusedOnlyForExistingContent) {
