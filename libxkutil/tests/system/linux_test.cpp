@@ -57,8 +57,6 @@ TEST(ThreadId, IsThePidInTheMainThreadAndDiffersInAnother) {
 }
 
 TEST_F(ProcStatTest, SelfAndOwnPidAgree) {
-    if (getenv("XK_UNDER_EMULATOR") != nullptr && strcmp(getenv("XK_UNDER_EMULATOR"), "1") == 0)
-        GTEST_SKIP() << "qemu-user writes its own /proc/self/stat, not the kernel's line for the pid";
     xk_util_proc_stat_record self, own;
     ASSERT_EQ(xk_util_proc_stat(&self, 0), XK_OK);
     ASSERT_EQ(xk_util_proc_stat(&own, getpid()), XK_OK);
@@ -66,8 +64,11 @@ TEST_F(ProcStatTest, SelfAndOwnPidAgree) {
     EXPECT_EQ(own.pid, self.pid);
     EXPECT_EQ(self.ppid, getppid());
     EXPECT_EQ(own.ppid, self.ppid);
-    EXPECT_EQ(self.state, 'R');
-    EXPECT_GE(self.num_threads, 1u);
+    // qemu-user writes its own /proc/self/stat: pid and ppid right, the other fields 0.
+    if (const char *e = getenv("XK_UNDER_EMULATOR"); e == nullptr || e[0] != '1') {
+        EXPECT_EQ(self.state, 'R');
+        EXPECT_GE(self.num_threads, 1u);
+    }
     EXPECT_TRUE(traces().empty());
 }
 
@@ -143,7 +144,8 @@ TEST_F(ProcStatTest, RealProcessNamedWithABlank) {
     EXPECT_EQ(r.pid, pid);
     EXPECT_EQ(r.ppid, getpid());
     EXPECT_EQ(r.pgrp, getpgrp());
-    EXPECT_EQ(r.num_threads, 1u);
+    EXPECT_EQ(r.session, getsid(0));
+    EXPECT_TRUE(r.state == 'S' || r.state == 'R') << r.state;
 }
 
 TEST_F(ProcStatTest, LineShortOfTheLastFieldFailsKeepingWhatWasParsed) {
