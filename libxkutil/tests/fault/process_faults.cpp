@@ -63,48 +63,34 @@ char *const kEnvp[] = {nullptr};
 TEST_F(ProcessFaults, SpawnFailsBeforeOrAtTheForkAndKeepsNoHandle) {
     for (Call call : {Call::malloc_family, Call::fork}) {
         const uint32_t status = call == Call::fork ? kSystem : kNoMem;
-        SCOPED_TRACE(status);
-        long forks = 0;
-        auto spawn = [&] {
-            capture.clear();
-            xk_proc_handle *handle = reinterpret_cast<xk_proc_handle *>(1);
-            long forks_before = xk::fault::seen(Call::fork);
-            xk_util_status st = xk_spawn(kArgv, kEnvp, &handle);
-            forks = xk::fault::seen(Call::fork) - forks_before;
-            if (st != XK_OK) {
+        for (bool combined : {false, true}) {
+            SCOPED_TRACE(combined ? "xk_spawn_and_wait" : "xk_spawn");
+            long forks = 0;
+            auto attempt = [&] {
+                capture.clear();
+                xk_proc_handle *handle = reinterpret_cast<xk_proc_handle *>(1);
+                int code = -7;
+                long forks_before = xk::fault::seen(Call::fork);
+                xk_util_status st =
+                    combined ? xk_spawn_and_wait(kArgv, kEnvp, &code) : xk_spawn(kArgv, kEnvp, &handle);
+                forks = xk::fault::seen(Call::fork) - forks_before;
+                if (st == XK_OK && !combined) st = xk_wait(&handle, &code);
+                if (st == XK_OK) return code == 3;
                 EXPECT_EQ(st, status);
-                EXPECT_EQ(handle, nullptr);
+                EXPECT_EQ(code, -7);
+                EXPECT_EQ(handle, combined ? reinterpret_cast<xk_proc_handle *>(1) : nullptr);
                 return false;
-            }
-            int code = -7;
-            EXPECT_EQ(xk_wait(&handle, &code), XK_OK);
-            return code == 3;
-        };
-        EXPECT_EQ(drive(call, EAGAIN, spawn,
-                        [&](long) {
-                            if (call == Call::malloc_family) {
-                                EXPECT_EQ(forks, 0);  // no child without a handle
-                            }
-                            EXPECT_EQ(chain(traces()), (Chain{{"xk_spawn", status}}));
-                            EXPECT_TRUE(lines().empty());
-                        }),
-                  1);
-        auto spawn_and_wait = [&] {
-            capture.clear();
-            int code = -7;
-            xk_util_status st = xk_spawn_and_wait(kArgv, kEnvp, &code);
-            if (st == XK_OK) return code == 3;
-            EXPECT_EQ(st, status);
-            EXPECT_EQ(code, -7);
-            return false;
-        };
-        EXPECT_EQ(
-            drive(
-                call, EAGAIN, spawn_and_wait,
-                [&](long) {
-                    EXPECT_EQ(chain(traces()), (Chain{{"xk_spawn", status}, {"xk_spawn_and_wait", status}}));
-                }),
-            1);
+            };
+            Chain expected{{"xk_spawn", status}};
+            if (combined) expected.emplace_back("xk_spawn_and_wait", status);
+            EXPECT_EQ(drive(call, EAGAIN, attempt,
+                            [&](long) {
+                                EXPECT_EQ(chain(traces()), expected);
+                                EXPECT_TRUE(lines().empty());
+                                EXPECT_EQ(forks, call == Call::fork ? 1 : 0);  // no child without a handle
+                            }),
+                      1);
+        }
     }
 }
 
