@@ -316,14 +316,17 @@ TEST_F(PidFileFaults, EveryAllocationOfAClaimIsPassedOnAndTheLockReleased) {
         Chain chains[3];
         long points;
     };
-    const Chain read = {{"xk_util_read_named_file", kNoMem}, {"xk_util_claim_pid_file", kNoMem}};
-    const Chain path = {
+    const Chain read_chain = {{"xk_util_read_named_file", kNoMem}, {"xk_util_claim_pid_file", kNoMem}};
+    const Chain path_chain = {
         {"xk_util_vasprintf", kNoMem}, {"map_pid_to_exe", kNoMem}, {"xk_util_claim_pid_file", kNoMem}};
-    const Chain exe = {{"map_pid_to_exe", kNoMem}, {"xk_util_claim_pid_file", kNoMem}};
+    const Chain exe_chain = {{"map_pid_to_exe", kNoMem}, {"xk_util_claim_pid_file", kNoMem}};
     const Case cases[] = {
-        {own_pid.c_str(), XK_ERR_ALREADY_RUNNING, {read, path, exe}, 3},  // a live owner of this program
-        {"4194305", XK_OK, {read, path}, 2},                              // a pid no process can have
-        {"", XK_OK, {read}, 1},                                           // an empty file
+        {own_pid.c_str(),
+         XK_ERR_ALREADY_RUNNING,
+         {read_chain, path_chain, exe_chain},
+         3},                                              // a live owner of this program
+        {"4194305", XK_OK, {read_chain, path_chain}, 2},  // a pid no process can have
+        {"", XK_OK, {read_chain}, 1},                     // an empty file
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.content);
