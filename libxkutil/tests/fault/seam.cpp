@@ -220,6 +220,8 @@ size_t __wrap_fwrite(const void *buf, size_t size, size_t n, FILE *stream) {
 XK_WRAP(int, vsnprintf, -1, (char *buf, size_t size, const char *format, va_list ap), (buf, size, format, ap))
 
 XK_WRAP(int, setenv, -1, (const char *name, const char *value, int overwrite), (name, value, overwrite))
+XK_WRAP(int, unsetenv, -1, (const char *name), (name))
+XK_WRAP(ssize_t, getline, -1, (char **line, size_t *capacity, FILE *stream), (line, capacity, stream))
 
 // fclose releases the stream even when it reports a failure, as glibc's does.
 int __real_fclose(FILE *);

@@ -27,6 +27,8 @@ enum class Call {
     getgrnam_r,
     setegid,
     setenv,
+    unsetenv,
+    getline,  // fails with -1 and the armed errno (ENOMEM: the line buffer cannot grow)
     time,
     gettimeofday,
     localtime_r,
