@@ -38,9 +38,55 @@ bool ensure_storage(xk_util_strbuf *sb) {
     return true;
 }
 
+// Resizes the storage to new_capacity and zeroes it past the text of len bytes; on failure logs
+// the append's two lines and leaves the record as it was.
+bool grow(xk_util_strbuf *sb, int64_t len, int64_t new_capacity) {
+    // The capacity field is 32 bits wide: a size it cannot hold, or one that would not hold the
+    // text, counts as a failed resize.
+    char *grown = new_capacity > len && new_capacity <= INT32_MAX
+                      ? static_cast<char *>(realloc(sb->str, static_cast<size_t>(new_capacity)))
+                      : nullptr;
+    if (grown == nullptr) {
+        xk::report::log_error(kAppendName, "Could not realloc strbuf to %ld",
+                              static_cast<long>(new_capacity));
+        xk::report::log_error(kAppendName, "Error in strbuf");
+        return false;
+    }
+    sb->str = grown;
+    sb->capacity = static_cast<int32_t>(new_capacity);
+    memset(grown + len, 0, static_cast<size_t>(new_capacity - len));
+    return true;
+}
+
+// Copies the first n characters of head followed by tail.
+void copy_joined(char *out, size_t n, const char *head, size_t head_len, const char *tail) {
+    size_t from_head = n < head_len ? n : head_len;
+    memcpy(out, head, from_head);
+    memcpy(out + from_head, tail, n - from_head);
+    out[n] = '\0';
+}
+
+// Appends head then tail as one piece, exactly as xk_util_strbuf_append_f(sb, "%s%s", ...) would:
+// the same fit test, the same growth steps and, when a resize fails, the same cut text left behind.
+int append_text(xk_util_strbuf *sb, const char *head, size_t head_len, const char *tail = "",
+                size_t tail_len = 0) {
+    if (!ensure_storage(sb)) return append_failed("Alloc failed for strbuf");
+    int64_t len = static_cast<int64_t>(strlen(sb->str));
+    int64_t k = static_cast<int64_t>(head_len + tail_len);
+    for (;;) {
+        int64_t room = sb->capacity - len;
+        if (static_cast<int32_t>(room) > k) {
+            copy_joined(sb->str + len, static_cast<size_t>(k), head, head_len, tail);
+            return static_cast<int>(k);
+        }
+        if (room > 0)
+            copy_joined(sb->str + len, static_cast<size_t>(k < room - 1 ? k : room - 1), head, head_len,
+                        tail);
+        if (!grow(sb, len, k + len + kGrowthSlack)) return -1;
+    }
+}
+
 constexpr size_t kBytesPerLine = 16;
-// 16 pairs, 14 single spaces, " - ", " : " and 16 text characters, and a terminator.
-constexpr size_t kLineBodySize = 2 * kBytesPerLine + 14 + 3 + 3 + kBytesPerLine + 1;
 
 // How many of len bytes the buffer's hex_limit lets a dump write.
 size_t dump_count(const xk_util_strbuf *sb, size_t len) {
@@ -49,26 +95,90 @@ size_t dump_count(const xk_util_strbuf *sb, size_t len) {
     return len < static_cast<size_t>(sb->hex_limit) ? len : static_cast<size_t>(sb->hex_limit);
 }
 
-// One dump line without its prefix: the hex pairs ("%02X", a space between pairs and " - "
-// after the eighth), " : " and the bytes as text, non-printable ones as a full stop.
-void format_dump_line(char *body, const unsigned char *bytes, size_t n) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    char *out = body;
-    for (size_t j = 0; j < n; ++j) {
-        if (j == 8) {
-            memcpy(out, " - ", 3);
-            out += 3;
-        } else if (j != 0) {
-            *out++ = ' ';
-        }
-        *out++ = kDigits[bytes[j] >> 4];
-        *out++ = kDigits[bytes[j] & 0xF];
+// Collects the pieces of a dump (each one append of the layout: a separator, a hex pair, a
+// text character, a line start) and writes them in batches. A batch whose whole text fits the
+// storage is copied at once, which is what its appends would have done one by one; otherwise
+// every piece goes through append_text, so growth and a failed growth match piece by piece.
+class DumpWriter {
+   public:
+    explicit DumpWriter(xk_util_strbuf *sb) : sb_(sb) {}
+    DumpWriter(const DumpWriter &) = delete;
+    DumpWriter &operator=(const DumpWriter &) = delete;
+    ~DumpWriter() { flush(); }
+
+    void piece(const char *text, size_t n) { add(text, n, "", 0); }
+    void line_start(const char *prefix, size_t n) { add("\n", 1, prefix, n); }
+    void pair(unsigned char byte) {
+        static constexpr char kDigits[] = "0123456789ABCDEF";
+        char *digits = scratch(2);
+        digits[0] = kDigits[byte >> 4];
+        digits[1] = kDigits[byte & 0xF];
+        add(digits, 2, nullptr, 0);
     }
-    memcpy(out, " : ", 3);
-    out += 3;
-    for (size_t j = 0; j < n; ++j) *out++ = isprint(bytes[j]) ? static_cast<char>(bytes[j]) : '.';
-    *out = '\0';
-}
+    void character(unsigned char byte) {
+        char *c = scratch(1);
+        *c = isprint(byte) ? static_cast<char>(byte) : '.';
+        add(c, 1, nullptr, 0);
+    }
+
+   private:
+    struct Piece {
+        const char *head;
+        size_t head_len;
+        const char *tail;  // a line start is "\n" and the prefix in one append; else ""
+        size_t tail_len;
+    };
+    static constexpr size_t kBatch = 64;
+
+    // Flushes first when the batch or its byte store is full, so no pending piece loses its bytes.
+    char *scratch(size_t n) {
+        if (count_ == kBatch || used_ + n > sizeof bytes_) flush();
+        char *at = bytes_ + used_;
+        used_ += n;
+        return at;
+    }
+    void add(const char *head, size_t head_len, const char *tail, size_t tail_len) {
+        if (count_ == kBatch) flush();
+        pieces_[count_++] = Piece{head, head_len, tail, tail_len};
+        total_ += head_len + tail_len;
+    }
+    void flush() {
+        if (count_ == 0) return;
+        if (sb_->str != nullptr) {
+            size_t len = strlen(sb_->str);
+            int64_t room = static_cast<int64_t>(sb_->capacity) - static_cast<int64_t>(len);
+            if (static_cast<int32_t>(room) > static_cast<int64_t>(total_)) {
+                copy_all(sb_->str + len);
+                reset();
+                return;
+            }
+        }
+        for (size_t i = 0; i < count_; ++i)
+            append_text(sb_, pieces_[i].head, pieces_[i].head_len, pieces_[i].tail, pieces_[i].tail_len);
+        reset();
+    }
+    void copy_all(char *out) {
+        for (size_t i = 0; i < count_; ++i) {
+            memcpy(out, pieces_[i].head, pieces_[i].head_len);
+            out += pieces_[i].head_len;
+            memcpy(out, pieces_[i].tail, pieces_[i].tail_len);
+            out += pieces_[i].tail_len;
+        }
+        *out = '\0';
+    }
+    void reset() {
+        count_ = 0;
+        total_ = 0;
+        used_ = 0;
+    }
+
+    xk_util_strbuf *sb_;
+    Piece pieces_[kBatch];
+    size_t count_ = 0;
+    size_t total_ = 0;
+    char bytes_[2 * kBatch];
+    size_t used_ = 0;
+};
 
 }  // namespace
 
@@ -109,21 +219,8 @@ int xk_util_strbuf_append_fv(xk_util_strbuf *sb, const char *format, va_list ap)
         int n = xk::format_fill(sb->str + len, static_cast<size_t>(room > 0 ? room : 0), format, ap);
         if (n >= 0 && static_cast<int32_t>(room) > n) return n;
         int64_t new_capacity = n == -1 ? 2 * capacity : n + len + kGrowthSlack;
-        // The capacity field is 32 bits wide: a size it cannot hold, or one that would not hold the
-        // text, counts as a failed resize.
-        char *grown = new_capacity > len && new_capacity <= INT32_MAX
-                          ? static_cast<char *>(realloc(sb->str, static_cast<size_t>(new_capacity)))
-                          : nullptr;
-        if (grown == nullptr) {
-            xk::report::log_error(kAppendName, "Could not realloc strbuf to %ld",
-                                  static_cast<long>(new_capacity));
-            xk::report::log_error(kAppendName, "Error in strbuf");
-            return -1;
-        }
-        sb->str = grown;
-        sb->capacity = static_cast<int32_t>(new_capacity);
+        if (!grow(sb, len, new_capacity)) return -1;
         capacity = new_capacity;
-        memset(grown + len, 0, static_cast<size_t>(capacity - len));
     }
 }
 
@@ -142,20 +239,32 @@ void xk_util_strbuf_set_hex_limit(xk_util_strbuf *sb, int limit) {
 
 char *xk_util_strbuf_getstr(xk_util_strbuf *sb) { return sb == nullptr ? nullptr : sb->str; }
 
-// Each line is formatted on the stack and appended whole, so a dump costs one append per line
-// instead of several per byte; the text is the same.
 void xk_util_strbuf_hexdump(xk_util_strbuf *sb, const char *prefix, const void *data, size_t len) {
     if (sb == nullptr || data == nullptr || len == 0) return;
     if (prefix == nullptr) prefix = "    ";
+    size_t prefix_len = strlen(prefix);
     const unsigned char *bytes = static_cast<const unsigned char *>(data);
     size_t count = dump_count(sb, len);
-    char body[kLineBodySize];
-    for (size_t start = 0; start < count; start += kBytesPerLine) {
-        size_t n = count - start < kBytesPerLine ? count - start : kBytesPerLine;
-        format_dump_line(body, bytes + start, n);
-        xk_util_strbuf_append_f(sb, start == 0 ? "%s%s" : "\n%s%s", prefix, body);
+    DumpWriter out(sb);
+    for (size_t i = 0; i < count; ++i) {
+        if (i == 0) {
+            out.piece(prefix, prefix_len);
+        } else if (i % kBytesPerLine == 0) {
+            out.piece(" : ", 3);
+            for (size_t j = i - kBytesPerLine; j < i; ++j) out.character(bytes[j]);
+            out.line_start(prefix, prefix_len);
+        } else if (i % 8 == 0) {
+            out.piece(" - ", 3);
+        } else {
+            out.piece(" ", 1);
+        }
+        out.pair(bytes[i]);
     }
-    xk_util_strbuf_append_f(sb, "\n");
+    if (count > 0) {
+        out.piece(" : ", 3);
+        for (size_t j = (count - 1) / kBytesPerLine * kBytesPerLine; j < count; ++j) out.character(bytes[j]);
+    }
+    out.piece("\n", 1);
 }
 
 int xk_util_strbuf_substitute_v(xk_util_strbuf *sb, const char *needle, int max_count, const char *format,

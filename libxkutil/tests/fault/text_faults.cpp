@@ -9,6 +9,7 @@
 #include "fault/driver.h"
 #include "fault/expect.h"
 #include "support/capture.h"
+#include "support/hexdump_reference.h"
 #include "xk/hex.h"
 #include "xk/strbuf.h"
 #include "xk/strings.h"
@@ -143,6 +144,39 @@ TEST_F(TextFaults, HexdumpGoesOnAfterAFailedAppend) {
             expect_append_lines({lines()[0].text, "Error in strbuf"});
         });
     EXPECT_EQ(points, 1);
+}
+
+// With any one growth failing, the dump leaves what its appends one by one would have left.
+TEST_F(TextFaults, HexdumpFailsAtTheSamePiecesAsItsAppendsOneByOne) {
+    unsigned char data[96];
+    for (int i = 0; i < 96; ++i) data[i] = static_cast<unsigned char>(0x20 + i);
+    struct Outcome {
+        std::string text;
+        int32_t capacity;
+        Texts logged;
+        bool injected;
+    };
+    auto run = [&](long n, auto dump) {
+        capture.clear();
+        xk_util_strbuf sb = buffer_with("", 8);
+        xk::fault::arm(Call::malloc_family, n);
+        dump(&sb, "P", data, sizeof data);
+        Outcome outcome{sb.str, sb.capacity, texts(lines()), xk::fault::fired(Call::malloc_family)};
+        xk::fault::disarm_all();
+        free(sb.str);
+        return outcome;
+    };
+    long n = 0;
+    for (;; ++n) {
+        Outcome ours = run(n, xk_util_strbuf_hexdump);
+        Outcome theirs = run(n, xk::test::reference_hexdump);
+        ASSERT_EQ(ours.injected, theirs.injected) << n;
+        EXPECT_EQ(ours.text, theirs.text) << n;
+        EXPECT_EQ(ours.capacity, theirs.capacity) << n;
+        EXPECT_EQ(ours.logged, theirs.logged) << n;
+        if (!ours.injected) break;
+    }
+    EXPECT_GE(n, 3);
 }
 
 TEST_F(TextFaults, SubstitutionKeepsTheBufferWithoutAScratchAndGoesOnPastAFailedAppend) {

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "support/capture.h"
+#include "support/hexdump_reference.h"
 #include "xk/strbuf.h"
 
 namespace {
@@ -202,6 +203,29 @@ TEST_F(StrbufTest, HexdumpHonoursTheLimit) {
     EXPECT_EQ(dump(-1, 300), "\n");
     EXPECT_EQ(dump(256, 0), "");
     xk_util_strbuf_hexdump(nullptr, "", data, 1);
+    EXPECT_TRUE(lines().empty());
+}
+
+// Text and capacity both: a dump grows its buffer exactly as its appends would one by one.
+TEST_F(StrbufTest, HexdumpGrowsLikeItsAppendsOneByOne) {
+    unsigned char data[300];
+    for (int i = 0; i < 300; ++i) data[i] = static_cast<unsigned char>(i * 7);
+    const std::string long_prefix(300, '>');
+    for (const char *prefix : {static_cast<const char *>(nullptr), "", "P", long_prefix.c_str()})
+        for (int capacity : {1, 2, 7, 60, 128, 200, 1000})
+            for (size_t len : {1, 15, 16, 17, 33, 64, 300})
+                for (int limit : {256, 0, 20}) {
+                    Buffer ours = make(capacity), theirs = make(capacity);
+                    for (xk_util_strbuf *sb : {ours.get(), theirs.get()}) {
+                        xk_util_strbuf_set_hex_limit(sb, limit);
+                        xk_util_strbuf_append_f(sb, "head");
+                    }
+                    xk_util_strbuf_hexdump(ours.get(), prefix, data, len);
+                    xk::test::reference_hexdump(theirs.get(), prefix, data, len);
+                    ASSERT_STREQ(ours->str, theirs->str) << capacity << " " << len << " " << limit;
+                    ASSERT_EQ(ours->capacity, theirs->capacity) << capacity << " " << len << " " << limit;
+                    ASSERT_TRUE(tail_is_zero(ours.get()));
+                }
     EXPECT_TRUE(lines().empty());
 }
 
