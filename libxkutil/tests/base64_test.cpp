@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <stdint.h>
 #include <stdlib.h>
+#include <string.h>
 
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -18,12 +20,19 @@ using Base64Test = xk::test::ReportingTest;
 const char *const kPlain[] = {"", "f", "fo", "foo", "foob", "fooba", "foobar"};
 const char *const kEncoded[] = {"", "Zg==", "Zm8=", "Zm9v", "Zm9vYg==", "Zm9vYmE=", "Zm9vYmFy"};
 
+// The input in a block of exactly its size, so that a sanitizer sees any read past its end.
+std::unique_ptr<char[]> exact_copy(const std::string &s) {
+    std::unique_ptr<char[]> copy(new char[s.size()]);
+    memcpy(copy.get(), s.data(), s.size());
+    return copy;
+}
+
 std::string encode(const std::string &bytes) {
     char *out = nullptr;
     size_t len = 99;
-    EXPECT_EQ(
-        xk_util_base64_encode(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size(), &out, &len),
-        XK_OK);
+    auto in = exact_copy(bytes);
+    EXPECT_EQ(xk_util_base64_encode(reinterpret_cast<const uint8_t *>(in.get()), bytes.size(), &out, &len),
+              XK_OK);
     EXPECT_NE(out, nullptr);  // a block to free even for empty input
     std::string text(out, len);
     free(out);
@@ -33,7 +42,8 @@ std::string encode(const std::string &bytes) {
 std::string decode(const std::string &text) {
     uint8_t *out = nullptr;
     size_t len = 99;
-    EXPECT_EQ(xk_util_base64_decode(text.data(), text.size(), &out, &len), XK_OK);
+    auto in = exact_copy(text);
+    EXPECT_EQ(xk_util_base64_decode(in.get(), text.size(), &out, &len), XK_OK);
     EXPECT_NE(out, nullptr);
     std::string bytes(reinterpret_cast<char *>(out), len);
     free(out);
