@@ -114,6 +114,7 @@ __attribute__((target("avx2"), always_inline)) inline __m256i twice(__m128i lane
 }
 
 __attribute__((target("avx2"))) size_t encode_avx2(const uint8_t *data, size_t length, char *out) {
+    if (length < 32) return encode_blocks16(data, length, out);        // spares the constants below
     const __m256i spread = _mm256_setr_epi32(0, 1, 2, 3, 3, 4, 5, 6);  // bytes 0-11 and 12-23 to the lanes
     const __m256i gather = twice(_mm_setr_epi8(1, 0, 2, 1, 4, 3, 5, 4, 7, 6, 8, 7, 10, 9, 11, 10));
     const __m256i offsets =
@@ -140,6 +141,7 @@ __attribute__((target("avx2"))) size_t encode_avx2(const uint8_t *data, size_t l
 
 __attribute__((target("avx2"))) size_t decode_avx2(const unsigned char *text, size_t length, uint8_t *out,
                                                    size_t room) {
+    if (length < 32) return decode_blocks16(text, length, out, room);  // spares the constants below
     const __m256i low_classes = twice(low_nibble_classes());
     const __m256i high_classes = twice(high_nibble_classes());
     const __m256i offsets = twice(value_offsets());
@@ -206,6 +208,7 @@ alignas(64) constexpr GatherTable kGather = make_gather_table();
 alignas(64) constexpr GatherTable kCloseUp = make_close_up_table();
 
 __attribute__((target(XK_AVX512))) size_t encode_avx512(const uint8_t *data, size_t length, char *out) {
+    if (length < 64) return encode_avx2(data, length, out);
     const __m512i gather = _mm512_load_si512(kGather.index);
     const __m512i digits = _mm512_loadu_si512(kDigits);
     // Bit offsets of the four six-bit fields in each b1 b0 b2 b1 group: 10, 4, 22, 16 (+32 for the next).
@@ -222,6 +225,7 @@ __attribute__((target(XK_AVX512))) size_t encode_avx512(const uint8_t *data, siz
 
 __attribute__((target(XK_AVX512))) size_t decode_avx512(const unsigned char *text, size_t length,
                                                         uint8_t *out, size_t room) {
+    if (length < 64) return decode_avx2(text, length, out, room);
     const __m512i low_half = _mm512_load_si512(kValueTable.value);
     const __m512i high_half = _mm512_load_si512(kValueTable.value + 64);
     const __m512i close_up = _mm512_load_si512(kCloseUp.index);
