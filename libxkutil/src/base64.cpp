@@ -3,6 +3,9 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "internal/base64_roads.h"
+#include "internal/bytes.h"
+
 namespace {
 [[maybe_unused]] constexpr const char *kSource = "src/base64";
 
@@ -40,14 +43,9 @@ constexpr DigitValues make_digit_values() {
 
 constexpr DigitValues kValues = make_digit_values();
 
-inline uint64_t load_big_endian64(const uint8_t *p) {
-    uint64_t w;
-    memcpy(&w, p, sizeof w);
-#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-    w = __builtin_bswap64(w);
-#endif
-    return w;
-}
+using xk::load_big_endian64;
+using xk::base64::Road;
+using xk::base64::RoadId;
 
 inline void put_pair(char *out, uint32_t twelve_bits) { memcpy(out, kPairs.pair[twelve_bits], 2); }
 
@@ -63,7 +61,116 @@ inline void put_three(uint8_t *out, uint32_t v) {
 // than a byte whose low two bits were never given.
 constexpr size_t kUnusedTail[5] = {0, 3, 2, 1, 0};  // by digits in the last group
 
+// The scalar road takes nothing in vector blocks: the scalar code below does all the work.
+size_t encode_no_blocks(const uint8_t *, size_t, char *) { return 0; }
+size_t decode_no_blocks(const unsigned char *, size_t, uint8_t *, size_t) { return 0; }
+
+const Road kScalarRoad = {"scalar", encode_no_blocks, decode_no_blocks};
+
+const Road *road_if_runs(RoadId id) {
+#if defined(__x86_64__)
+    __builtin_cpu_init();
+    switch (id) {
+        case xk::base64::kSsse3:
+            return __builtin_cpu_supports("ssse3") ? &xk::base64::kSsse3Road : nullptr;
+        case xk::base64::kAvx2:
+            return __builtin_cpu_supports("avx2") ? &xk::base64::kAvx2Road : nullptr;
+        case xk::base64::kAvx512:
+            return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+                           __builtin_cpu_supports("avx512vbmi")
+                       ? &xk::base64::kAvx512Road
+                       : nullptr;
+        default:
+            break;
+    }
+#endif
+#if defined(__aarch64__)
+    if (id == xk::base64::kNeon) return &xk::base64::kNeonRoad;
+#endif
+    return id == xk::base64::kScalar ? &kScalarRoad : nullptr;
+}
+
+const Road *fastest_road() {
+    for (int id = xk::base64::kRoadCount - 1; id > xk::base64::kScalar; --id)
+        if (const Road *road = road_if_runs(static_cast<RoadId>(id))) return road;
+    return &kScalarRoad;
+}
+
+// The road is a property of the processor, chosen once on first use; racing first calls all
+// store the same pointer, so a plain atomic pointer suffices.
+const Road *g_road = nullptr;
+
+inline const Road *road() {
+    const Road *road = __atomic_load_n(&g_road, __ATOMIC_ACQUIRE);
+    if (road != nullptr) return road;
+    road = fastest_road();
+    __atomic_store_n(&g_road, road, __ATOMIC_RELEASE);
+    return road;
+}
+
+// Decoding state shared by the vector blocks and the scalar groups.
+struct Decoding {
+    const unsigned char *in;
+    size_t length;
+    size_t pos;
+    uint8_t *out;
+    int last_group;  // digits in the last group written; a full group gives nothing back
+};
+
+// Decodes scalar groups up to and including the first one that meets a non-digit or the end of
+// the text, so that the vector blocks can resume right after the bytes that stopped them.
+void decode_groups(Decoding &d) {
+    const unsigned char *in = d.in;
+    while (d.pos < d.length) {
+        if (d.length - d.pos >= 4) {
+            uint32_t d0 = kValues.value[in[d.pos]], d1 = kValues.value[in[d.pos + 1]];
+            uint32_t d2 = kValues.value[in[d.pos + 2]], d3 = kValues.value[in[d.pos + 3]];
+            if (((d0 | d1 | d2 | d3) & 0x80) == 0) {
+                put_three(d.out, d0 << 18 | d1 << 12 | d2 << 6 | d3);
+                d.out += 3;
+                d.pos += 4;
+                d.last_group = 4;
+                continue;
+            }
+        }
+        // A group interrupted by non-digits, or the end of the text: collect digit by digit.
+        uint32_t slots = 0;
+        int k = 0;
+        while (k < 4 && d.pos < d.length) {
+            uint8_t v = kValues.value[in[d.pos++]];
+            if (v == kNotDigit) continue;
+            slots |= uint32_t{v} << (18 - 6 * k);
+            ++k;
+        }
+        if (k == 0) return;  // only non-digits remained: the text is used up
+        put_three(d.out, slots);
+        d.out += 3;
+        d.last_group = k;
+        return;
+    }
+}
+
+// Inputs shorter than the narrowest vector block skip the road altogether.
+constexpr size_t kShortestBlock = 16;
+
 }  // namespace
+
+namespace xk::base64 {
+
+const Road *available_road(RoadId id) { return road_if_runs(id); }
+
+bool force_road(RoadId id) {
+    const Road *road = road_if_runs(id);
+    if (road == nullptr) return false;
+    __atomic_store_n(&g_road, road, __ATOMIC_RELEASE);
+    return true;
+}
+
+void use_best_road() { __atomic_store_n(&g_road, fastest_road(), __ATOMIC_RELEASE); }
+
+const Road *current_road() { return road(); }
+
+}  // namespace xk::base64
 
 extern "C" {
 
@@ -80,6 +187,10 @@ xk_util_status xk_util_base64_encode(const uint8_t *data, size_t length, char **
 
     char *o = text;
     size_t i = 0;
+    if (length >= kShortestBlock) {
+        i = road()->encode(data, length, text);
+        o += i / 3 * 4;
+    }
     // Six bytes give eight digits; one unaligned 8-byte read serves them while 8 bytes remain.
     for (; i + 8 <= length; i += 6, o += 8) {
         uint64_t w = load_big_endian64(data + i);
@@ -112,37 +223,22 @@ xk_util_status xk_util_base64_decode(const char *text, size_t length, uint8_t **
     *out = bytes;
     if (bytes == nullptr) return XK_ERR_NOMEM;
 
-    const auto *in = reinterpret_cast<const unsigned char *>(text);
-    uint8_t *o = bytes;
-    size_t pos = 0;
-    int last_group = 4;  // digits in the last group written; a full group gives nothing back
-    while (pos < length) {
-        if (length - pos >= 4) {
-            uint32_t d0 = kValues.value[in[pos]], d1 = kValues.value[in[pos + 1]];
-            uint32_t d2 = kValues.value[in[pos + 2]], d3 = kValues.value[in[pos + 3]];
-            if (((d0 | d1 | d2 | d3) & 0x80) == 0) {
-                put_three(o, d0 << 18 | d1 << 12 | d2 << 6 | d3);
-                o += 3;
-                pos += 4;
-                continue;
+    const Road *vector = road();
+    Decoding d = {reinterpret_cast<const unsigned char *>(text), length, 0, bytes, 4};
+    while (d.pos < length) {
+        if (length - d.pos >= kShortestBlock) {
+            size_t taken = vector->decode(d.in + d.pos, length - d.pos, d.out,
+                                          capacity - static_cast<size_t>(d.out - bytes));
+            if (taken != 0) {
+                d.pos += taken;
+                d.out += taken / 4 * 3;
+                d.last_group = 4;
             }
         }
-        // A group interrupted by non-digits, or the end of the text: collect digit by digit.
-        uint32_t slots = 0;
-        int k = 0;
-        while (k < 4 && pos < length) {
-            uint8_t d = kValues.value[in[pos++]];
-            if (d == kNotDigit) continue;
-            slots |= uint32_t{d} << (18 - 6 * k);
-            ++k;
-        }
-        if (k == 0) break;
-        put_three(o, slots);
-        o += 3;
-        last_group = k;
+        decode_groups(d);
     }
-    o -= kUnusedTail[last_group];
-    *out_len = static_cast<size_t>(o - bytes);
+    d.out -= kUnusedTail[d.last_group];
+    *out_len = static_cast<size_t>(d.out - bytes);
     return XK_OK;
 }
 

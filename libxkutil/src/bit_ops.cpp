@@ -2,27 +2,15 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "internal/bytes.h"
 #include "internal/report.h"
 #include "xk/bits.h"
 
 namespace {
 constexpr const char *kSource = "src/bit_ops";
 
-inline uint64_t load_big_endian64(const uint8_t *p) {
-    uint64_t w;
-    memcpy(&w, p, sizeof w);
-#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-    w = __builtin_bswap64(w);
-#endif
-    return w;
-}
-
-inline void store_big_endian64(uint8_t *p, uint64_t w) {
-#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-    w = __builtin_bswap64(w);
-#endif
-    memcpy(p, &w, sizeof w);
-}
+using xk::load_big_endian64;
+using xk::store_big_endian64;
 
 // dst[i] = src[i] << r | src[i + 1] >> (8 - r) for the n bytes from src, the last one taking zeros
 // from the right. dst may start before src (the move goes toward the front); 0 < r < 8, n >= 1.

@@ -1,0 +1,256 @@
+// The x86-64 vector roads of the base64 converters: SSSE3, AVX2 and AVX-512 (with VBMI).
+// Each is compiled for its own instruction set; src/base64 runs one only where the processor has it.
+#if defined(__x86_64__)
+
+// GCC 12 warns inside its own AVX-512 headers (their "undefined" source operand) at -O2.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#include <immintrin.h>
+#include <stdint.h>
+
+#include "internal/base64_roads.h"
+
+namespace {
+[[maybe_unused]] constexpr const char *kSource = "src/base64_x86";
+
+constexpr char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+// ---- 16-byte blocks (SSSE3), also the tail of the wider roads ----
+
+// The 12 bytes at the front of in as 16 six-bit values, one per byte, in output order.
+// Each 32-bit lane first gets bytes b1 b0 b2 b1, so that the 16-bit halves hold b0b1 and b1b2;
+// the multiplies then move each six-bit field to the bottom of its own byte.
+__attribute__((target("ssse3"), always_inline)) inline __m128i split_sixes(__m128i in) {
+    in = _mm_shuffle_epi8(in, _mm_setr_epi8(1, 0, 2, 1, 4, 3, 5, 4, 7, 6, 8, 7, 10, 9, 11, 10));
+    __m128i first_third =
+        _mm_mulhi_epu16(_mm_and_si128(in, _mm_set1_epi32(0x0fc0fc00)), _mm_set1_epi32(0x04000040));
+    __m128i second_fourth =
+        _mm_mullo_epi16(_mm_and_si128(in, _mm_set1_epi32(0x003f03f0)), _mm_set1_epi32(0x01000010));
+    return _mm_or_si128(first_third, second_fourth);
+}
+
+// Six-bit values to digits: each value range (A-Z, a-z, 0-9, +, /) gets its own offset.
+__attribute__((target("ssse3"), always_inline)) inline __m128i to_digits(__m128i values) {
+    const __m128i offsets =
+        _mm_setr_epi8('a' - 26, '0' - 52, '0' - 52, '0' - 52, '0' - 52, '0' - 52, '0' - 52, '0' - 52,
+                      '0' - 52, '0' - 52, '0' - 52, '+' - 62, '/' - 63, 'A', 0, 0);
+    // 0-25 -> 13, 26-51 -> 0, 52-61 -> 1..10, 62 -> 11, 63 -> 12
+    __m128i range = _mm_subs_epu8(values, _mm_set1_epi8(51));
+    __m128i upper = _mm_cmpgt_epi8(_mm_set1_epi8(26), values);
+    range = _mm_or_si128(range, _mm_and_si128(upper, _mm_set1_epi8(13)));
+    return _mm_add_epi8(_mm_shuffle_epi8(offsets, range), values);
+}
+
+// Per nibble of a byte, bit sets whose intersection is empty exactly for the 64 digits: the high
+// nibble picks a class (2: + and /, 3: 0-9, 4 and 6: A-O a-o, 5 and 7: P-Z p-z, others: none)
+// and the low nibble marks the classes it is not a digit in.
+__attribute__((target("ssse3"), always_inline)) inline __m128i low_nibble_classes() {
+    return _mm_setr_epi8(0x15, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x13, 0x1a, 0x1b, 0x1b,
+                         0x1b, 0x1a);
+}
+__attribute__((target("ssse3"), always_inline)) inline __m128i high_nibble_classes() {
+    return _mm_setr_epi8(0x10, 0x10, 0x01, 0x02, 0x04, 0x08, 0x04, 0x08, 0x10, 0x10, 0x10, 0x10, 0x10, 0x10,
+                         0x10, 0x10);
+}
+// What to add to a digit for its value, by high nibble ('/' moves down one slot from '+').
+__attribute__((target("ssse3"), always_inline)) inline __m128i value_offsets() {
+    return _mm_setr_epi8(0, 16, 19, 4, -65, -65, -71, -71, 0, 0, 0, 0, 0, 0, 0, 0);
+}
+
+// Groups of four six-bit values (one per byte) as three bytes each, at the front of every 16-byte lane.
+__attribute__((target("ssse3"), always_inline)) inline __m128i join_sixes(__m128i values) {
+    __m128i pairs = _mm_maddubs_epi16(values, _mm_set1_epi32(0x01400140));
+    __m128i words = _mm_madd_epi16(pairs, _mm_set1_epi32(0x00011000));
+    return _mm_shuffle_epi8(words, _mm_setr_epi8(2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, -1, -1, -1, -1));
+}
+
+// Decodes 16 digits into 12 bytes (writing 16); false, with nothing written, when any byte is no digit.
+__attribute__((target("ssse3"), always_inline)) inline bool decode16(const unsigned char *in, uint8_t *out) {
+    __m128i text = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in));
+    __m128i high = _mm_and_si128(_mm_srli_epi32(text, 4), _mm_set1_epi8(0x0f));
+    __m128i low = _mm_and_si128(text, _mm_set1_epi8(0x0f));
+    __m128i clash = _mm_and_si128(_mm_shuffle_epi8(low_nibble_classes(), low),
+                                  _mm_shuffle_epi8(high_nibble_classes(), high));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(clash, _mm_setzero_si128())) != 0xffff) return false;
+    __m128i slot = _mm_add_epi8(high, _mm_cmpeq_epi8(text, _mm_set1_epi8('/')));
+    __m128i values = _mm_add_epi8(text, _mm_shuffle_epi8(value_offsets(), slot));
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(out), join_sixes(values));
+    return true;
+}
+
+__attribute__((target("ssse3"), always_inline)) inline size_t encode_blocks16(const uint8_t *data,
+                                                                              size_t length, char *out) {
+    size_t i = 0;
+    for (char *o = out; length - i >= 16; i += 12, o += 16) {
+        __m128i in = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(o), to_digits(split_sixes(in)));
+    }
+    return i;
+}
+
+__attribute__((target("ssse3"), always_inline)) inline size_t decode_blocks16(const unsigned char *text,
+                                                                              size_t length, uint8_t *out,
+                                                                              size_t room) {
+    size_t pos = 0;
+    for (size_t o = 0; length - pos >= 16 && room - o >= 16 && decode16(text + pos, out + o);
+         pos += 16, o += 12) {
+    }
+    return pos;
+}
+
+__attribute__((target("ssse3"))) size_t encode_ssse3(const uint8_t *data, size_t length, char *out) {
+    return encode_blocks16(data, length, out);
+}
+
+__attribute__((target("ssse3"))) size_t decode_ssse3(const unsigned char *text, size_t length, uint8_t *out,
+                                                     size_t room) {
+    return decode_blocks16(text, length, out, room);
+}
+
+// ---- 32-byte blocks (AVX2): the same steps in both 16-byte lanes ----
+
+__attribute__((target("avx2"), always_inline)) inline __m256i twice(__m128i lane) {
+    return _mm256_broadcastsi128_si256(lane);
+}
+
+__attribute__((target("avx2"))) size_t encode_avx2(const uint8_t *data, size_t length, char *out) {
+    if (length < 32) return encode_blocks16(data, length, out);        // spares the constants below
+    const __m256i spread = _mm256_setr_epi32(0, 1, 2, 3, 3, 4, 5, 6);  // bytes 0-11 and 12-23 to the lanes
+    const __m256i gather = twice(_mm_setr_epi8(1, 0, 2, 1, 4, 3, 5, 4, 7, 6, 8, 7, 10, 9, 11, 10));
+    const __m256i offsets =
+        twice(_mm_setr_epi8('a' - 26, '0' - 52, '0' - 52, '0' - 52, '0' - 52, '0' - 52, '0' - 52, '0' - 52,
+                            '0' - 52, '0' - 52, '0' - 52, '+' - 62, '/' - 63, 'A', 0, 0));
+    size_t i = 0;
+    char *o = out;
+    for (; length - i >= 32; i += 24, o += 32) {
+        __m256i in = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(data + i));
+        in = _mm256_shuffle_epi8(_mm256_permutevar8x32_epi32(in, spread), gather);
+        __m256i first_third = _mm256_mulhi_epu16(_mm256_and_si256(in, _mm256_set1_epi32(0x0fc0fc00)),
+                                                 _mm256_set1_epi32(0x04000040));
+        __m256i second_fourth = _mm256_mullo_epi16(_mm256_and_si256(in, _mm256_set1_epi32(0x003f03f0)),
+                                                   _mm256_set1_epi32(0x01000010));
+        __m256i values = _mm256_or_si256(first_third, second_fourth);
+        __m256i range = _mm256_subs_epu8(values, _mm256_set1_epi8(51));
+        __m256i upper = _mm256_cmpgt_epi8(_mm256_set1_epi8(26), values);
+        range = _mm256_or_si256(range, _mm256_and_si256(upper, _mm256_set1_epi8(13)));
+        __m256i digits = _mm256_add_epi8(_mm256_shuffle_epi8(offsets, range), values);
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(o), digits);
+    }
+    return i + encode_blocks16(data + i, length - i, o);
+}
+
+__attribute__((target("avx2"))) size_t decode_avx2(const unsigned char *text, size_t length, uint8_t *out,
+                                                   size_t room) {
+    if (length < 32) return decode_blocks16(text, length, out, room);  // spares the constants below
+    const __m256i low_classes = twice(low_nibble_classes());
+    const __m256i high_classes = twice(high_nibble_classes());
+    const __m256i offsets = twice(value_offsets());
+    const __m256i join = twice(_mm_setr_epi8(2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, -1, -1, -1, -1));
+    const __m256i close_up = _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 3, 7);  // 24 bytes to the front
+    size_t pos = 0, o = 0;
+    for (; length - pos >= 32 && room - o >= 32; pos += 32, o += 24) {
+        __m256i in = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(text + pos));
+        __m256i high = _mm256_and_si256(_mm256_srli_epi32(in, 4), _mm256_set1_epi8(0x0f));
+        __m256i low = _mm256_and_si256(in, _mm256_set1_epi8(0x0f));
+        if (!_mm256_testz_si256(_mm256_shuffle_epi8(low_classes, low),
+                                _mm256_shuffle_epi8(high_classes, high)))
+            break;
+        __m256i slot = _mm256_add_epi8(high, _mm256_cmpeq_epi8(in, _mm256_set1_epi8('/')));
+        __m256i values = _mm256_add_epi8(in, _mm256_shuffle_epi8(offsets, slot));
+        __m256i pairs = _mm256_maddubs_epi16(values, _mm256_set1_epi32(0x01400140));
+        __m256i words = _mm256_madd_epi16(pairs, _mm256_set1_epi32(0x00011000));
+        __m256i bytes = _mm256_permutevar8x32_epi32(_mm256_shuffle_epi8(words, join), close_up);
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(out + o), bytes);
+    }
+    // A block that failed may still have a pure first half; short text ends in 16-byte blocks.
+    return pos + decode_blocks16(text + pos, length - pos, out + o, room - o);
+}
+
+// ---- 64-byte blocks (AVX-512 with VBMI byte permutes) ----
+
+#define XK_AVX512 "avx512f,avx512bw,avx512vbmi"
+
+struct ValueTable {
+    uint8_t value[128];  // the six-bit value of every ASCII byte, 0x80 for no digit
+};
+
+constexpr ValueTable make_value_table() {
+    ValueTable t{};
+    for (int c = 0; c < 128; ++c) t.value[c] = 0x80;
+    for (int v = 0; v < 64; ++v) t.value[static_cast<unsigned char>(kDigits[v])] = static_cast<uint8_t>(v);
+    return t;
+}
+
+alignas(64) constexpr ValueTable kValueTable = make_value_table();
+
+// Source byte of every output byte when four bytes are taken for each three (b1 b0 b2 b1).
+struct GatherTable {
+    uint8_t index[64];
+};
+
+constexpr GatherTable make_gather_table() {
+    GatherTable t{};
+    const int pattern[4] = {1, 0, 2, 1};
+    for (int j = 0; j < 16; ++j)
+        for (int k = 0; k < 4; ++k) t.index[4 * j + k] = static_cast<uint8_t>(3 * j + pattern[k]);
+    return t;
+}
+
+// The three bytes of each joined 32-bit group, most significant first, closed up to 48 bytes.
+constexpr GatherTable make_close_up_table() {
+    GatherTable t{};
+    for (int j = 0; j < 16; ++j)
+        for (int k = 0; k < 3; ++k) t.index[3 * j + k] = static_cast<uint8_t>(4 * j + 2 - k);
+    return t;
+}
+
+alignas(64) constexpr GatherTable kGather = make_gather_table();
+alignas(64) constexpr GatherTable kCloseUp = make_close_up_table();
+
+__attribute__((target(XK_AVX512))) size_t encode_avx512(const uint8_t *data, size_t length, char *out) {
+    if (length < 64) return encode_avx2(data, length, out);
+    const __m512i gather = _mm512_load_si512(kGather.index);
+    const __m512i digits = _mm512_loadu_si512(kDigits);
+    // Bit offsets of the four six-bit fields in each b1 b0 b2 b1 group: 10, 4, 22, 16 (+32 for the next).
+    const __m512i fields = _mm512_set1_epi64(0x3036242a1016040a);
+    size_t i = 0;
+    char *o = out;
+    for (; length - i >= 64; i += 48, o += 64) {
+        __m512i in = _mm512_permutexvar_epi8(gather, _mm512_loadu_si512(data + i));
+        __m512i values = _mm512_multishift_epi64_epi8(fields, in);  // low six bits pick the digit
+        _mm512_storeu_si512(o, _mm512_permutexvar_epi8(values, digits));
+    }
+    return i + encode_avx2(data + i, length - i, o);
+}
+
+__attribute__((target(XK_AVX512))) size_t decode_avx512(const unsigned char *text, size_t length,
+                                                        uint8_t *out, size_t room) {
+    if (length < 64) return decode_avx2(text, length, out, room);
+    const __m512i low_half = _mm512_load_si512(kValueTable.value);
+    const __m512i high_half = _mm512_load_si512(kValueTable.value + 64);
+    const __m512i close_up = _mm512_load_si512(kCloseUp.index);
+    size_t pos = 0, o = 0;
+    for (; length - pos >= 64 && room - o >= 48; pos += 64, o += 48) {
+        __m512i in = _mm512_loadu_si512(text + pos);
+        __m512i values = _mm512_permutex2var_epi8(low_half, in, high_half);  // by the low seven bits
+        if (_mm512_movepi8_mask(_mm512_or_si512(in, values)) != 0) break;    // a byte >= 128 or no digit
+        __m512i pairs = _mm512_maddubs_epi16(values, _mm512_set1_epi32(0x01400140));
+        __m512i words = _mm512_madd_epi16(pairs, _mm512_set1_epi32(0x00011000));
+        _mm512_mask_storeu_epi8(out + o, (uint64_t{1} << 48) - 1, _mm512_permutexvar_epi8(close_up, words));
+    }
+    return pos + decode_avx2(text + pos, length - pos, out + o, room - o);
+}
+
+}  // namespace
+
+namespace xk::base64 {
+
+const Road kSsse3Road = {"ssse3", encode_ssse3, decode_ssse3};
+const Road kAvx2Road = {"avx2", encode_avx2, decode_avx2};
+const Road kAvx512Road = {"avx512", encode_avx512, decode_avx512};
+
+}  // namespace xk::base64
+
+#pragma GCC diagnostic pop
+
+#endif
