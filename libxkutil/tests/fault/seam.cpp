@@ -4,6 +4,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <grp.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <stdarg.h>
 #include <stdint.h>
@@ -16,6 +17,9 @@
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
+
+#include <string>
+#include <vector>
 
 extern "C" DIR *__real_opendir(const char *);
 
@@ -31,6 +35,10 @@ struct Countdown {
 
 Countdown g_calls[static_cast<int>(Call::count_)];
 
+// Failures delivered during the running test: allocations and system calls.
+long g_injected_allocations = 0;
+long g_injected_calls = 0;
+
 // Decides whether this call fails; sets errno when it does.
 bool inject(Call call) {
     Countdown &c = g_calls[static_cast<int>(call)];
@@ -38,6 +46,7 @@ bool inject(Call call) {
     if (c.remaining < 0) return false;
     if (c.remaining-- != 0) return false;
     c.fired = true;
+    ++(call == Call::malloc_family ? g_injected_allocations : g_injected_calls);
     errno = c.err;
     return true;
 }
@@ -97,6 +106,39 @@ int open_descriptors() {
     closedir(dir);
     return count - 3;  // ".", ".." and the directory's own descriptor
 }
+
+namespace {
+
+// After the run, one line per test that injected anything: how many allocation failures and
+// how many system-call failures it delivered (each one checked by the test for its status,
+// leaked blocks and leaked descriptors).
+class InjectionTally : public ::testing::EmptyTestEventListener {
+    void OnTestStart(const ::testing::TestInfo &) override { g_injected_allocations = g_injected_calls = 0; }
+    void OnTestEnd(const ::testing::TestInfo &info) override {
+        if (g_injected_allocations + g_injected_calls == 0) return;
+        rows_.push_back(std::string(info.test_suite_name()) + "." + info.name() + ": " +
+                        std::to_string(g_injected_allocations) + " allocation, " +
+                        std::to_string(g_injected_calls) + " system-call failures");
+        allocations_ += g_injected_allocations;
+        calls_ += g_injected_calls;
+    }
+    void OnTestProgramEnd(const ::testing::UnitTest &) override {
+        if (rows_.empty()) return;
+        printf("\nInjected failures per test:\n");
+        for (const std::string &row : rows_) printf("  %s\n", row.c_str());
+        printf("  in all: %ld allocation, %ld system-call failures\n", allocations_, calls_);
+    }
+    std::vector<std::string> rows_;
+    long allocations_ = 0;
+    long calls_ = 0;
+};
+
+const bool tally_installed = [] {
+    ::testing::UnitTest::GetInstance()->listeners().Append(new InjectionTally);
+    return true;
+}();
+
+}  // namespace
 
 }  // namespace xk::fault
 
