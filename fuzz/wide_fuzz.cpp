@@ -42,6 +42,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         wchar_t *reference = static_cast<wchar_t *>(calloc(expect + 1, sizeof(wchar_t)));
         mbstowcs(reference, src, expect + 1);
         if (wmemcmp(reference, wide, expect + 1) != 0) __builtin_trap();
+        // Under UTF-8 each character has exactly one byte that is not a continuation byte.
+        if (data[0] & 1) {
+            size_t leads = 0;
+            for (size_t i = 0; i < len; ++i)
+                if ((static_cast<unsigned char>(src[i]) & 0xC0) != 0x80) ++leads;
+            if (leads != wide_len) __builtin_trap();
+        }
         free(reference);
     }
     free(wide);
