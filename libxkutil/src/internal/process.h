@@ -73,6 +73,11 @@ xk_util_status xk_util_proc_stat(xk_util_proc_stat_record *ret_proc_stat, int pi
 // name. Lets tests feed lines the kernel would not write.
 xk_util_status xk_util_proc_stat_from_file(xk_util_proc_stat_record *ret_proc_stat, const char *path);
 
+// The parse of one stat line held in memory: line[0..len) is the text and line[len] must be a
+// writable NUL. The line is cut into tokens in place. Clears *ret_proc_stat first; reports under
+// the name xk_util_proc_stat. XK_ERR_NULL_ARG, XK_ERR_SYSTEM (fewer than 42 tokens).
+xk_util_status xk_util_proc_stat_from_line(xk_util_proc_stat_record *ret_proc_stat, char *line, size_t len);
+
 // Polls the child pid at once and then once a second; at the first poll after `seconds` from
 // now it sends SIGKILL and returns XK_ERR_TIMEOUT. XK_ERR_SYSTEM when the poll fails.
 xk_util_status xk_util_await_child_timeout(pid_t pid, int seconds);

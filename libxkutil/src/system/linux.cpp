@@ -98,17 +98,25 @@ xk_util_status xk_util_proc_stat_from_file(xk_util_proc_stat_record *ret_proc_st
     if (got == -1)
         return report::sys_status(func, kSource, __LINE__, XK_ERR_READ, errno, nullptr, "getline() failed");
     stream.close();
-    size_t len = static_cast<size_t>(got) + 1;  // the terminating NUL lies inside the scan
-    char *text = line.get();
+    return xk_util_proc_stat_from_line(ret_proc_stat, line.get(), static_cast<size_t>(got));
+}
+
+xk_util_status xk_util_proc_stat_from_line(xk_util_proc_stat_record *ret_proc_stat, char *line, size_t len) {
+    using namespace xk;
+    const char *func = kProcStat;
+    if (ret_proc_stat == nullptr) return report::error(func, kSource, __LINE__, XK_ERR_NULL_ARG, "ret_proc_stat is NULL");
+    memset(ret_proc_stat, 0, sizeof *ret_proc_stat);
+    if (line == nullptr) return report::trace(func, kSource, __LINE__, XK_ERR_NULL_ARG);
+    size_t scan = len + 1;  // the terminating NUL lies inside the scan
     size_t start = 0;
     for (int field = 1; field <= kStatFields; ++field) {
-        size_t j = field == 2 ? command_name_end(text, start, len) : start;
-        while (j < len && text[j] != ' ' && text[j] != '\0') ++j;
-        if (j == len)
+        size_t j = field == 2 ? command_name_end(line, start, scan) : start;
+        while (j < scan && line[j] != ' ' && line[j] != '\0') ++j;
+        if (j == scan)
             return report::error(func, kSource, __LINE__, XK_ERR_SYSTEM, "Parsing logic failed, j=%zu, len=%zu\n", j,
-                                 len);
-        text[j] = '\0';
-        convert_field(ret_proc_stat, field, text + start);
+                                 scan);
+        line[j] = '\0';
+        convert_field(ret_proc_stat, field, line + start);
         start = j + 1;
     }
     return XK_OK;

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "internal/process.h"
 #include "support/capture.h"
@@ -180,6 +181,46 @@ TEST_F(ProcStatTest, EmptyFileIsAReadFailure) {
     ASSERT_EQ(lines().size(), 1u);
     EXPECT_EQ(lines()[0].text.rfind("getline() failed  Reason: ", 0), 0u);
     EXPECT_EQ(lines()[0].file, "src/system/linux");
+}
+
+// The same parse from memory: no newline needed, the line is cut in place, and the last field
+// may end at the terminator.
+TEST_F(ProcStatTest, LineFromMemoryParsesWithoutANewline) {
+    std::string text = numbered_line("(a b) c)", 42);
+    text.pop_back();
+    std::vector<char> line(text.begin(), text.end());
+    line.push_back('\0');
+    xk_util_proc_stat_record r;
+    memset(&r, 0xa5, sizeof r);
+    ASSERT_EQ(xk_util_proc_stat_from_line(&r, line.data(), text.size()), XK_OK);
+    EXPECT_EQ(r.pid, 1);
+    EXPECT_EQ(r.state, 'R');
+    EXPECT_EQ(r.ppid, 4);
+    EXPECT_EQ(r.policy, 41u);
+    EXPECT_EQ(r.delayacct_blkio_ticks, 42u);
+    EXPECT_TRUE(traces().empty());
+}
+
+TEST_F(ProcStatTest, LineFromMemoryReportsUnderTheReaderName) {
+    char empty[] = "";
+    xk_util_proc_stat_record r;
+    memset(&r, 0xa5, sizeof r);
+    EXPECT_EQ(xk_util_proc_stat_from_line(&r, empty, 0), XK_ERR_SYSTEM);
+    EXPECT_TRUE(is_zero(r));
+    expect_single_trace("xk_util_proc_stat", XK_ERR_SYSTEM);
+    ASSERT_EQ(lines().size(), 1u);
+    EXPECT_EQ(lines()[0].text, "Parsing logic failed, j=1, len=1\n");
+    capture.clear();
+
+    EXPECT_EQ(xk_util_proc_stat_from_line(&r, nullptr, 0), XK_ERR_NULL_ARG);
+    expect_single_trace("xk_util_proc_stat", XK_ERR_NULL_ARG);
+    EXPECT_TRUE(lines().empty());
+    capture.clear();
+
+    EXPECT_EQ(xk_util_proc_stat_from_line(nullptr, empty, 0), XK_ERR_NULL_ARG);
+    expect_single_trace("xk_util_proc_stat", XK_ERR_NULL_ARG);
+    ASSERT_EQ(lines().size(), 1u);
+    EXPECT_EQ(lines()[0].text, "ret_proc_stat is NULL");
 }
 
 }  // namespace
