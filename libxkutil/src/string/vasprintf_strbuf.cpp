@@ -113,12 +113,12 @@ class DumpWriter {
         char *digits = scratch(2);
         digits[0] = kDigits[byte >> 4];
         digits[1] = kDigits[byte & 0xF];
-        add(digits, 2, nullptr, 0);
+        add(digits, 2, "", 0);
     }
     void character(unsigned char byte) {
         char *c = scratch(1);
         *c = isprint(byte) ? static_cast<char>(byte) : '.';
-        add(c, 1, nullptr, 0);
+        add(c, 1, "", 0);
     }
 
    private:
