@@ -66,12 +66,11 @@ void copy_joined(char *out, size_t n, const char *head, size_t head_len, const c
     out[n] = '\0';
 }
 
-// Appends head then tail as one piece, exactly as xk_util_strbuf_append_f(sb, "%s%s", ...) would:
-// the same fit test, the same growth steps and, when a resize fails, the same cut text left behind.
-int append_text(xk_util_strbuf *sb, const char *head, size_t head_len, const char *tail = "",
-                size_t tail_len = 0) {
-    if (!ensure_storage(sb)) return append_failed("Alloc failed for strbuf");
-    int64_t len = static_cast<int64_t>(strlen(sb->str));
+// Appends head then tail as one piece to a text of len bytes in existing storage, exactly as
+// xk_util_strbuf_append_f(sb, "%s%s", ...) would: the same fit test, the same growth steps and,
+// when a resize fails, the same cut text left behind.
+int append_text(xk_util_strbuf *sb, int64_t len, const char *head, size_t head_len, const char *tail,
+                size_t tail_len) {
     int64_t k = static_cast<int64_t>(head_len + tail_len);
     for (;;) {
         int64_t room = sb->capacity - len;
@@ -84,6 +83,36 @@ int append_text(xk_util_strbuf *sb, const char *head, size_t head_len, const cha
                         tail);
         if (!grow(sb, len, k + len + kGrowthSlack)) return -1;
     }
+}
+
+// The formatted append from its attempt on, for a text of len bytes in existing storage.
+int append_fv_at(xk_util_strbuf *sb, int64_t len, const char *format, va_list ap) {
+    int64_t capacity = sb->capacity;
+    for (;;) {
+        int64_t room = capacity - len;
+        // A record whose capacity a caller set below its text gets no room rather than a wrapped size.
+        int n = xk::format_fill(sb->str + len, static_cast<size_t>(room > 0 ? room : 0), format, ap);
+        if (n >= 0 && static_cast<int32_t>(room) > n) return n;
+        int64_t new_capacity = n == -1 ? 2 * capacity : n + len + kGrowthSlack;
+        if (!grow(sb, len, new_capacity)) return -1;
+        capacity = new_capacity;
+    }
+}
+
+// Appends to a text whose length the caller keeps in *len, and keeps it right: a failed append
+// may leave cut text, so the length is measured again then.
+int append_fv_tracked(xk_util_strbuf *sb, int64_t *len, const char *format, va_list ap) {
+    int n = append_fv_at(sb, *len, format, ap);
+    *len = n >= 0 ? *len + n : static_cast<int64_t>(strlen(sb->str));
+    return n;
+}
+
+int append_f_tracked(xk_util_strbuf *sb, int64_t *len, const char *format, ...) {
+    va_list ap;
+    va_start(ap, format);
+    int n = append_fv_tracked(sb, len, format, ap);
+    va_end(ap);
+    return n;
 }
 
 constexpr size_t kBytesPerLine = 16;
@@ -144,18 +173,27 @@ class DumpWriter {
     }
     void flush() {
         if (count_ == 0) return;
-        if (sb_->str != nullptr) {
-            size_t len = strlen(sb_->str);
-            int64_t room = static_cast<int64_t>(sb_->capacity) - static_cast<int64_t>(len);
-            if (static_cast<int32_t>(room) > static_cast<int64_t>(total_)) {
-                copy_all(sb_->str + len);
-                reset();
+        if (len_ < 0 && sb_->str != nullptr) len_ = static_cast<int64_t>(strlen(sb_->str));
+        if (len_ >= 0 && static_cast<int32_t>(sb_->capacity - len_) > static_cast<int64_t>(total_)) {
+            copy_all(sb_->str + len_);
+            len_ += static_cast<int64_t>(total_);
+        } else {
+            for (size_t i = 0; i < count_; ++i) append_piece(pieces_[i]);
+        }
+        reset();
+    }
+    // One piece as its own append: storage is made first when the record has none (and the
+    // piece fails when it cannot be), a failed append leaves its cut text to be measured.
+    void append_piece(const Piece &p) {
+        if (len_ < 0) {
+            if (!ensure_storage(sb_)) {
+                append_failed("Alloc failed for strbuf");
                 return;
             }
+            len_ = static_cast<int64_t>(strlen(sb_->str));
         }
-        for (size_t i = 0; i < count_; ++i)
-            append_text(sb_, pieces_[i].head, pieces_[i].head_len, pieces_[i].tail, pieces_[i].tail_len);
-        reset();
+        int n = append_text(sb_, len_, p.head, p.head_len, p.tail, p.tail_len);
+        len_ = n >= 0 ? len_ + n : static_cast<int64_t>(strlen(sb_->str));  // cut text may remain
     }
     void copy_all(char *out) {
         for (size_t i = 0; i < count_; ++i) {
@@ -173,6 +211,7 @@ class DumpWriter {
     }
 
     xk_util_strbuf *sb_;
+    int64_t len_ = -1;  // the text's length once known
     Piece pieces_[kBatch];
     size_t count_ = 0;
     size_t total_ = 0;
@@ -211,17 +250,7 @@ void xk_util_strbuf_clear(xk_util_strbuf *sb) {
 int xk_util_strbuf_append_fv(xk_util_strbuf *sb, const char *format, va_list ap) {
     if (sb == nullptr) return append_failed("NULL strbuf");
     if (!ensure_storage(sb)) return append_failed("Alloc failed for strbuf");
-    int64_t capacity = sb->capacity;
-    int64_t len = static_cast<int64_t>(strlen(sb->str));
-    for (;;) {
-        int64_t room = capacity - len;
-        // A record whose capacity a caller set below its text gets no room rather than a wrapped size.
-        int n = xk::format_fill(sb->str + len, static_cast<size_t>(room > 0 ? room : 0), format, ap);
-        if (n >= 0 && static_cast<int32_t>(room) > n) return n;
-        int64_t new_capacity = n == -1 ? 2 * capacity : n + len + kGrowthSlack;
-        if (!grow(sb, len, new_capacity)) return -1;
-        capacity = new_capacity;
-    }
+    return append_fv_at(sb, static_cast<int64_t>(strlen(sb->str)), format, ap);
 }
 
 int xk_util_strbuf_append_f(xk_util_strbuf *sb, const char *format, ...) {
@@ -277,6 +306,7 @@ int xk_util_strbuf_substitute_v(xk_util_strbuf *sb, const char *needle, int max_
     if (scratch == nullptr) return 0;  // sb stays exactly as it was
     int needle_len = static_cast<int>(strlen(needle));
     const char *cursor = sb->str != nullptr ? sb->str : "";
+    int64_t scratch_len = 0;  // the scratch's text length, kept here rather than measured per append
     int counter = 0;
     int result = 0;
     for (;;) {
@@ -284,12 +314,12 @@ int xk_util_strbuf_substitute_v(xk_util_strbuf *sb, const char *needle, int max_
         ++counter;
         const char *found = strstr(cursor, needle);
         if (found == nullptr) break;
-        xk_util_strbuf_append_f(scratch, "%.*s", static_cast<int>(found - cursor), cursor);
-        result += xk_util_strbuf_append_fv(scratch, format, ap);
+        append_f_tracked(scratch, &scratch_len, "%.*s", static_cast<int>(found - cursor), cursor);
+        result += append_fv_tracked(scratch, &scratch_len, format, ap);
         cursor = found + needle_len;
         result -= needle_len;
     }
-    xk_util_strbuf_append_f(scratch, "%s", cursor);
+    append_f_tracked(scratch, &scratch_len, "%s", cursor);
     char *old_text = sb->str;
     sb->str = scratch->str;
     sb->capacity = scratch->capacity;
