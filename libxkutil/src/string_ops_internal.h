@@ -6,6 +6,8 @@
 #include <stdint.h>
 #include <string.h>
 
+#include "internal/hex_roads.h"
+
 namespace xk::hex {
 
 struct PairTable {
@@ -27,7 +29,7 @@ inline constexpr PairTable kPairs = make_pair_table();
 
 // Writes the 2 * n digits of n bytes to out, without a terminator.
 inline void write_pairs(char *out, const uint8_t *data, size_t n) {
-    for (size_t i = 0; i < n; ++i) memcpy(out + 2 * i, kPairs.digits[data[i]], 2);
+    for (size_t i = encode_blocks(out, data, n); i < n; ++i) memcpy(out + 2 * i, kPairs.digits[data[i]], 2);
 }
 
 }  // namespace xk::hex

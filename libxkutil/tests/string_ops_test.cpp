@@ -4,9 +4,11 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
+#include "internal/hex_roads.h"
 #include "support/capture.h"
 #include "xk/hex.h"
 #include "xk/strings.h"
@@ -168,6 +170,45 @@ TEST_F(StringOpsTest, HexReaderIgnoresAnOddLastCharacter) {
     EXPECT_EQ(memcmp(bytes, "\x0a\x00\x00", 3), 0);
     free(bytes);
     EXPECT_TRUE(traces().empty());
+}
+
+// Converts with the vector roads allowed or not; the results must not tell them apart.
+struct HexRun {
+    std::string text;
+    std::vector<uint8_t> bytes;
+};
+HexRun hex_both_ways(bool vector, const std::vector<uint8_t> &data, const std::string &hex) {
+    xk::hex::allow_vector_roads(vector);
+    HexRun run;
+    char *text = nullptr;
+    uint8_t *bytes = nullptr;
+    EXPECT_EQ(xk_util_sprintf_bytes(data.data(), data.size(), &text), XK_OK);
+    EXPECT_EQ(xk_util_sscanf_bytes(hex.data(), hex.size(), &bytes), XK_OK);
+    xk::hex::allow_vector_roads(true);
+    run.text = text;
+    run.bytes.assign(bytes, bytes + hex.size() / 2);
+    free(text);
+    free(bytes);
+    return run;
+}
+
+TEST_F(StringOpsTest, HexVectorRoadsMatchTheScalarCode) {
+#if defined(__x86_64__) || defined(__aarch64__)
+    EXPECT_TRUE(xk::hex::vector_road_available());
+#endif
+    std::mt19937_64 gen(42);
+    const std::string odd = "gG/:@`' +-xX\n\0\xff";
+    for (size_t n = 0; n <= 300; ++n) {
+        std::vector<uint8_t> data(n);
+        for (uint8_t &b : data) b = static_cast<uint8_t>(gen());
+        std::string hex;
+        for (size_t i = 0; i < 2 * n + n % 2; ++i) hex += "0123456789abcdefABCDEF"[gen() % 22];
+        for (int k = 0; k < 3 && !hex.empty(); ++k)
+            if (gen() % 2) hex[gen() % hex.size()] = odd[gen() % odd.size()];
+        HexRun vector = hex_both_ways(true, data, hex), scalar = hex_both_ways(false, data, hex);
+        ASSERT_EQ(vector.text, scalar.text) << n;
+        ASSERT_EQ(vector.bytes, scalar.bytes) << n << " " << hex;
+    }
 }
 
 }  // namespace
