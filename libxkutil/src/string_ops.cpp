@@ -252,6 +252,7 @@ xk_util_status xk_util_sscanf_bytes(const char *hex, size_t hex_len, uint8_t **o
     size_t n = hex_len / 2;
     uint8_t *bytes = static_cast<uint8_t *>(malloc(n));
     *out = bytes;
+    // A zero-byte request may come back NULL with nothing wrong: that is an empty result.
     if (bytes == nullptr && n != 0)
         return report::error(__func__, kSource, __LINE__, XK_ERR_NOMEM, "Allocation failed");
     const unsigned char *digits = reinterpret_cast<const unsigned char *>(hex);
