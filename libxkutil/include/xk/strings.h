@@ -26,8 +26,9 @@ XK_API xk_util_status xk_util_split(const char *text, const char *delim, char **
 XK_API xk_util_status xk_util_join(const char **strings, size_t count, const char *sep, char **out,
                                    size_t *size_out);
 
-/** Appends add_len bytes of add to the heap string *str (NULL to start) of recorded length *len.
- * Unchanged on failure. XK_ERR_NULL_ARG, XK_ERR_INVALID, XK_ERR_OVERFLOW, XK_ERR_NOMEM. */
+/** Appends add_len bytes of add to the heap string *str (NULL to start; the caller frees it) of
+ * recorded length *len, replacing the block. Both are unchanged on failure. XK_ERR_NULL_ARG,
+ * XK_ERR_INVALID (add_len 0, or a non-NULL *str with *len 0), XK_ERR_OVERFLOW, XK_ERR_NOMEM. */
 XK_API xk_util_status xk_util_append_string(char **str, size_t *len, const char *add, size_t add_len);
 
 #ifdef __cplusplus
