@@ -9,10 +9,9 @@
 extern "C" {
 #endif
 
-/** Claims the pid file at path for this process: creates it (mode 0664 less umask) or, when it
- * exists, locks it and writes our pid unless it names a live process whose command line begins
- * with exe_name (at most 100 bytes); then returns XK_ERR_ALREADY_RUNNING with that pid in
- * *pid_out. Also XK_ERR_NULL_ARG, XK_ERR_ACCESS, XK_ERR_INVALID, XK_ERR_SYSTEM, XK_ERR_NOMEM. */
+/** Claims the pid file at path: creates it (mode 0664 less umask), or locks it and writes our pid unless
+ * it names a live process whose command line starts with exe_name (<= 100 bytes): XK_ERR_ALREADY_RUNNING,
+ * its pid in *pid_out. XK_ERR_NULL_ARG, XK_ERR_ACCESS, XK_ERR_INVALID, XK_ERR_SYSTEM, XK_ERR_NOMEM. */
 XK_API xk_util_status xk_util_claim_pid_file(const char *path, const char *exe_name, unsigned int *pid_out);
 
 #ifdef __cplusplus

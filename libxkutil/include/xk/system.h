@@ -1,4 +1,5 @@
-/* Questions about the calling thread. */
+/** @file
+ * Questions about the calling thread. */
 #ifndef XK_SYSTEM_H
 #define XK_SYSTEM_H
 
@@ -10,7 +11,7 @@
 extern "C" {
 #endif
 
-/* The calling thread's kernel thread id (equal to getpid() in the main thread). */
+/** The calling thread's kernel thread id (equal to getpid() in the main thread). Never fails. */
 XK_API int64_t xk_util_tid(void);
 
 #ifdef __cplusplus
