@@ -11,13 +11,7 @@
 
 namespace {
 
-using xk::fault::Call;
-using xk::fault::chain;
-using xk::fault::Chain;
-using xk::fault::drive;
-using xk::fault::drive_allocations;
-using xk::fault::texts;
-using xk::fault::Texts;
+using namespace xk::fault;
 using xk::test::TempDir;
 
 class DirectoryFaults : public xk::test::ReportingTest {

@@ -13,11 +13,7 @@
 
 namespace {
 
-using xk::fault::chain;
-using xk::fault::Chain;
-using xk::fault::drive_allocations;
-using xk::fault::texts;
-using xk::fault::Texts;
+using namespace xk::fault;
 
 using EncodingFaults = xk::test::ReportingTest;
 

@@ -9,8 +9,12 @@
 #include <vector>
 
 #include "support/capture.h"
+#include "xk/status.h"
 
 namespace xk::fault {
+
+constexpr uint32_t kNoMem = XK_ERR_NOMEM;
+constexpr uint32_t kSystem = XK_ERR_SYSTEM;
 
 // The functions that traced, innermost first, each with the status it recorded.
 inline std::vector<std::pair<std::string, uint32_t>> chain(

@@ -18,19 +18,10 @@ extern "C" off_t __real_lseek(int, off_t, int);
 
 namespace {
 
-using xk::fault::Call;
-using xk::fault::chain;
-using xk::fault::Chain;
-using xk::fault::drive;
-using xk::fault::drive_allocations;
-using xk::fault::texts;
-using xk::fault::Texts;
+using namespace xk::fault;
 using xk::test::read_text;
 using xk::test::TempDir;
 using xk::test::write_text;
-
-constexpr uint32_t kNoMem = XK_ERR_NOMEM;
-constexpr uint32_t kSystem = XK_ERR_SYSTEM;
 
 class FileFaults : public xk::test::ReportingTest {
    protected:

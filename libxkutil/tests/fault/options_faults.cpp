@@ -9,9 +9,7 @@
 
 namespace {
 
-using xk::fault::chain;
-using xk::fault::Chain;
-using xk::fault::drive_allocations;
+using namespace xk::fault;
 
 using OptionsFaults = xk::test::ReportingTest;
 

@@ -11,12 +11,7 @@
 
 namespace {
 
-using xk::fault::Call;
-using xk::fault::chain;
-using xk::fault::Chain;
-using xk::fault::drive;
-using xk::fault::texts;
-using xk::fault::Texts;
+using namespace xk::fault;
 
 class PermissionsFaults : public xk::test::ReportingTest {
    protected:

@@ -25,19 +25,10 @@ extern "C" int __real_sigaction(int, const struct sigaction *, struct sigaction 
 
 namespace {
 
-using xk::fault::Call;
-using xk::fault::chain;
-using xk::fault::Chain;
-using xk::fault::drive;
-using xk::fault::drive_allocations;
-using xk::fault::texts;
-using xk::fault::Texts;
+using namespace xk::fault;
 using xk::test::read_text;
 using xk::test::TempDir;
 using xk::test::write_text;
-
-constexpr uint32_t kNoMem = XK_ERR_NOMEM;
-constexpr uint32_t kSystem = XK_ERR_SYSTEM;
 
 using ProcessFaults = xk::test::ReportingTest;
 

@@ -21,15 +21,7 @@ extern "C" void *__real_calloc(size_t, size_t);
 
 namespace {
 
-using xk::fault::Call;
-using xk::fault::chain;
-using xk::fault::Chain;
-using xk::fault::drive;
-using xk::fault::drive_allocations;
-using xk::fault::texts;
-using xk::fault::Texts;
-
-constexpr uint32_t kNoMem = XK_ERR_NOMEM;
+using namespace xk::fault;
 
 class TextFaults : public xk::test::ReportingTest {
    protected:

@@ -14,15 +14,9 @@
 
 namespace {
 
-using xk::fault::Call;
-using xk::fault::chain;
-using xk::fault::Chain;
-using xk::fault::texts;
-using xk::fault::Texts;
+using namespace xk::fault;
 
 using TimeFaults = xk::test::ReportingTest;
-
-constexpr uint32_t kSystem = XK_ERR_SYSTEM;
 
 // Fails the next call of `call` with `err` while `body` runs.
 template <typename Body>
