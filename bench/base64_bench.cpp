@@ -89,7 +89,8 @@ void decode_openssl(benchmark::State &s) {
     auto text = encoded(s.range(0), Wrapped);
     std::vector<unsigned char> out(text.size());
     for (auto _ : s) {
-        int n = EVP_DecodeBlock(out.data(), reinterpret_cast<const unsigned char *>(text.data()), int(text.size()));
+        int n = EVP_DecodeBlock(out.data(), reinterpret_cast<const unsigned char *>(text.data()),
+                                int(text.size()));
         if (n < 0) {
             s.SkipWithError("refuses this text");
             break;
@@ -103,8 +104,8 @@ void decode_sodium(benchmark::State &s) {
     std::vector<unsigned char> out(text.size());
     for (auto _ : s) {
         size_t len;
-        if (sodium_base642bin(out.data(), out.size(), text.data(), text.size(), Wrapped ? "\n" : nullptr, &len,
-                              nullptr, sodium_base64_VARIANT_ORIGINAL) != 0) {
+        if (sodium_base642bin(out.data(), out.size(), text.data(), text.size(), Wrapped ? "\n" : nullptr,
+                              &len, nullptr, sodium_base64_VARIANT_ORIGINAL) != 0) {
             s.SkipWithError("refuses this text");
             break;
         }

@@ -103,7 +103,8 @@ void join_absl(benchmark::State &s) {
 void appends_xk(benchmark::State &s) {
     for (auto _ : s) {
         xk_util_strbuf *sb = xk_util_strbuf_new(0);
-        for (int64_t made = 0, i = 0; made < s.range(0); ++i) made += xk_util_strbuf_append_f(sb, "%d:%s,", int(i), "ab");
+        for (int64_t made = 0, i = 0; made < s.range(0); ++i)
+            made += xk_util_strbuf_append_f(sb, "%d:%s,", int(i), "ab");
         xk_util_strbuf_free(sb);
     }
     bytes_done(s);
@@ -111,7 +112,8 @@ void appends_xk(benchmark::State &s) {
 void appends_glib(benchmark::State &s) {
     for (auto _ : s) {
         GString *g = g_string_new(nullptr);
-        for (int64_t i = 0; int64_t(g->len) < s.range(0); ++i) g_string_append_printf(g, "%d:%s,", int(i), "ab");
+        for (int64_t i = 0; int64_t(g->len) < s.range(0); ++i)
+            g_string_append_printf(g, "%d:%s,", int(i), "ab");
         g_string_free(g, TRUE);
     }
     bytes_done(s);
@@ -189,7 +191,8 @@ void hex_decode_sodium(benchmark::State &s) {
     for (auto _ : s) {
         uint8_t *out = static_cast<uint8_t *>(malloc(hex.size() / 2));
         size_t len;
-        benchmark::DoNotOptimize(sodium_hex2bin(out, hex.size() / 2, hex.data(), hex.size(), nullptr, &len, nullptr));
+        benchmark::DoNotOptimize(
+            sodium_hex2bin(out, hex.size() / 2, hex.data(), hex.size(), nullptr, &len, nullptr));
         free(out);
     }
     bytes_done(s);

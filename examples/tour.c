@@ -15,7 +15,8 @@ static void tour_foundation(void) {
     xk_util_free((void **)&text);
 
     char small[4];
-    printf("snprintf into 4 bytes: %d (cut), into 4 bytes \"ab\": %d\n", xk_util_snprintf(small, sizeof small, "%s", "abcdef"),
+    printf("snprintf into 4 bytes: %d (cut), into 4 bytes \"ab\": %d\n",
+           xk_util_snprintf(small, sizeof small, "%s", "abcdef"),
            xk_util_snprintf(small, sizeof small, "%s", "ab"));
 
     char *copy = xk_util_memdup0("abc", 3);
@@ -32,13 +33,13 @@ static void tour_encoding(void) {
     char *text = NULL;
     size_t text_len = 0;
     xk_util_status st = xk_util_base64_encode((const uint8_t *)plain, strlen(plain), &text, &text_len);
-    printf("base64: \"%s\" -> \"%.*s\" (status %u, %zu characters, no terminator)\n", plain, (int)text_len, text, st,
-           text_len);
+    printf("base64: \"%s\" -> \"%.*s\" (status %u, %zu characters, no terminator)\n", plain, (int)text_len,
+           text, st, text_len);
     uint8_t *back = NULL;
     size_t back_len = 0;
     st = xk_util_base64_decode(text, text_len, &back, &back_len);
-    printf("base64 back: \"%.*s\" (status %u, %zu bytes); \"Zm9v\\nYmFy\" decodes ", (int)back_len, (const char *)back,
-           st, back_len);
+    printf("base64 back: \"%.*s\" (status %u, %zu bytes); \"Zm9v\\nYmFy\" decodes ", (int)back_len,
+           (const char *)back, st, back_len);
     free(back);
     free(text);
     xk_util_base64_decode("Zm9v\nYmFy", 9, &back, &back_len);
@@ -47,8 +48,8 @@ static void tour_encoding(void) {
 
     uint64_t hash = 0;
     st = xk_util_hash64("abc", 3, &hash);
-    printf("hash64(\"abc\") = 0x%016llx (status %u); length 0 gives status %u\n", (unsigned long long)hash, st,
-           xk_util_hash64("abc", 0, &hash));
+    printf("hash64(\"abc\") = 0x%016llx (status %u); length 0 gives status %u\n", (unsigned long long)hash,
+           st, xk_util_hash64("abc", 0, &hash));
 
     xk_util_prng_state prng;
     xk_util_seed_prng(&prng, 1, 0);
@@ -62,10 +63,12 @@ static void tour_encoding(void) {
     xk_util_shift_bitstring_left(bits, &bits_len, 12);
     printf("12 34 56 shifted left 12 bits: %02x %02x (length %zu)\n", bits[0], bits[1], bits_len);
 
-    printf("overflow: 46341 * 46341 in int32 %s, 2^32 * (2^32 - 1) in uint64 %s; round_up_power_2(1000) = %llu\n",
-           xk_util_check_multiply_overflow_i32(46341, 46341) ? "overflows" : "fits",
-           xk_util_check_multiply_overflow_u64(4294967296ull, 4294967295ull) ? "overflows" : "fits",
-           (unsigned long long)round_up_power_2(1000));
+    printf(
+        "overflow: 46341 * 46341 in int32 %s, 2^32 * (2^32 - 1) in uint64 %s; round_up_power_2(1000) = "
+        "%llu\n",
+        xk_util_check_multiply_overflow_i32(46341, 46341) ? "overflows" : "fits",
+        xk_util_check_multiply_overflow_u64(4294967296ull, 4294967295ull) ? "overflows" : "fits",
+        (unsigned long long)round_up_power_2(1000));
 
     xk_util_sum sum;
     if (xk_util_sum_init(&sum, 3) == XK_OK) {
@@ -92,8 +95,10 @@ static void tour_collection(void) {
     char *fresh = xk_collection_element_new(words);
     if (fresh != NULL) strcpy(fresh, "gamma");
     printf("collection: %d elements, capacity %d:", (int)xk_collection_len(words), (int)words->capacity);
-    for (int32_t i = 0; i < xk_collection_len(words); ++i) printf(" %s", (char *)xk_collection_element(words, i));
-    printf("\ncollection: element 3 is %s, attach NULL is %s\n", xk_collection_element(words, 3) ? "set" : "NULL",
+    for (int32_t i = 0; i < xk_collection_len(words); ++i)
+        printf(" %s", (char *)xk_collection_element(words, i));
+    printf("\ncollection: element 3 is %s, attach NULL is %s\n",
+           xk_collection_element(words, 3) ? "set" : "NULL",
            xk_collection_element_attach(words, NULL) ? "true" : "false");
     xk_collection_free(words);
 }
@@ -115,7 +120,8 @@ static void tour_options(void) {
 
     char *other[] = {"tour", "--count=7", "-x", "-n", "-2"};
     st = xk_util_getopt(5, other, table, 3);
-    printf("options: \"--count=7 -x -n -2\": status %u, count %d (--count=7 and -x are passed over)\n", st, count);
+    printf("options: \"--count=7 -x -n -2\": status %u, count %d (--count=7 and -x are passed over)\n", st,
+           count);
 }
 
 static void tour_files(void) {
@@ -237,7 +243,8 @@ static void tour_text(void) {
     size_t size = 0;
     if (xk_util_split("red,,green,blue,", ",", &fields, &count) == XK_OK &&
         xk_util_join((const char **)fields, count, " | ", &joined, &size) == XK_OK)
-        printf("split \"red,,green,blue,\" at \",\": %zu fields; joined: \"%s\" (%zu bytes)\n", count, joined, size);
+        printf("split \"red,,green,blue,\" at \",\": %zu fields; joined: \"%s\" (%zu bytes)\n", count, joined,
+               size);
     for (size_t i = 0; i < count; ++i) free(fields[i]);
     free(fields);
     free(joined);

@@ -23,7 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const uint8_t *needle = data + 1;
     const uint8_t *hay = needle + needle_len;
     size_t hay_len = size - 1 - needle_len;
-    if (xk_util_memmem(hay, hay_len, needle, needle_len) != reference_memmem(hay, hay_len, needle, needle_len))
+    if (xk_util_memmem(hay, hay_len, needle, needle_len) !=
+        reference_memmem(hay, hay_len, needle, needle_len))
         __builtin_trap();
     size_t expect = 0;
     while (expect < size && data[expect] != 0) ++expect;

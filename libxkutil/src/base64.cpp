@@ -71,17 +71,14 @@ const Road *road_if_runs(RoadId id) {
 #if defined(__x86_64__)
     __builtin_cpu_init();
     switch (id) {
-        case xk::base64::kSsse3:
-            return __builtin_cpu_supports("ssse3") ? &xk::base64::kSsse3Road : nullptr;
-        case xk::base64::kAvx2:
-            return __builtin_cpu_supports("avx2") ? &xk::base64::kAvx2Road : nullptr;
+        case xk::base64::kSsse3: return __builtin_cpu_supports("ssse3") ? &xk::base64::kSsse3Road : nullptr;
+        case xk::base64::kAvx2: return __builtin_cpu_supports("avx2") ? &xk::base64::kAvx2Road : nullptr;
         case xk::base64::kAvx512:
             return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
                            __builtin_cpu_supports("avx512vbmi")
                        ? &xk::base64::kAvx512Road
                        : nullptr;
-        default:
-            break;
+        default: break;
     }
 #endif
 #if defined(__aarch64__)

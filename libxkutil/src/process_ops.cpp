@@ -3,19 +3,19 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "internal/guards.h"
 #include "internal/process.h"
 #include "internal/report.h"
 #include "internal/timeout.h"
-#include "xk/time.h"
 #include "xk/format.h"
 #include "xk/process.h"
+#include "xk/time.h"
 
 namespace {
 constexpr const char *kSource = "src/process_ops";
@@ -49,7 +49,9 @@ public:
     }
     DirentList(const DirentList &) = delete;
     DirentList &operator=(const DirentList &) = delete;
-    struct dirent ***out() { return &list_; }
+    struct dirent ***out() {
+        return &list_;
+    }
     void set_count(int count) { count_ = count; }
     const struct dirent *operator[](int i) const { return list_[i]; }
 
@@ -76,7 +78,8 @@ xk_util_status xk_util_ignore_signal(int sig) {
     if (is_protected_signal(sig) || !is_standard_signal(sig)) return XK_OK;
     int err = set_disposition(sig, SIG_IGN);
     if (err == 0) return XK_OK;
-    report::log_errno(__func__, kSource, __LINE__, err, "Failed to set ignore signal %s (%d)", strsignal(sig), sig);
+    report::log_errno(__func__, kSource, __LINE__, err, "Failed to set ignore signal %s (%d)", strsignal(sig),
+                      sig);
     return XK_ERR_SYSTEM;
 }
 
@@ -87,8 +90,8 @@ xk_util_status xk_util_ignore_common_signals(void) {
         if (is_protected_signal(sig)) continue;
         int err = set_disposition(sig, SIG_IGN);
         if (err == 0) continue;
-        report::log_errno(__func__, kSource, __LINE__, err, "Failed to set ignore signal %s (%d)", strsignal(sig),
-                          sig);
+        report::log_errno(__func__, kSource, __LINE__, err, "Failed to set ignore signal %s (%d)",
+                          strsignal(sig), sig);
         result = XK_ERR_SYSTEM;
     }
     return result;
@@ -97,11 +100,12 @@ xk_util_status xk_util_ignore_common_signals(void) {
 xk_util_status xk_util_reset_signal(int sig) {
     using namespace xk;
     if (!is_standard_signal(sig))
-        return report::error(__func__, kSource, __LINE__, XK_ERR_INVALID, "Invalid or unsupported signal value %d",
-                             sig);
+        return report::error(__func__, kSource, __LINE__, XK_ERR_INVALID,
+                             "Invalid or unsupported signal value %d", sig);
     int err = set_disposition(sig, SIG_DFL);
     if (err == 0) return XK_OK;
-    report::log_errno(__func__, kSource, __LINE__, err, "Failed to reset signal %s (%d)", strsignal(sig), sig);
+    report::log_errno(__func__, kSource, __LINE__, err, "Failed to reset signal %s (%d)", strsignal(sig),
+                      sig);
     return XK_ERR_SYSTEM;
 }
 
@@ -181,6 +185,7 @@ xk_util_status xk_util_await_child_timeout(pid_t pid, int seconds) {
         if (xk_util_query_timeout_expired(&deadline, &expired) != XK_OK || expired != 0) break;
         sleep(1);
     }
-    if (kill(pid, SIGKILL) == -1) report::log_errno(__func__, kSource, __LINE__, errno, "Failed to kill process %d", pid);
+    if (kill(pid, SIGKILL) == -1)
+        report::log_errno(__func__, kSource, __LINE__, errno, "Failed to kill process %d", pid);
     return report::trace(__func__, kSource, __LINE__, XK_ERR_TIMEOUT);
 }

@@ -17,7 +17,7 @@ constexpr const char *kSource = "src/string_ops";
 
 // The fields of a split under construction: released last first unless handed out.
 class FieldArray {
-   public:
+public:
     explicit FieldArray(char **fields) : fields_(fields) {}
     ~FieldArray() {
         if (fields_ == nullptr) return;
@@ -41,7 +41,7 @@ class FieldArray {
         return fields;
     }
 
-   private:
+private:
     char **fields_;
     size_t made_ = 0;
 };
@@ -71,7 +71,8 @@ uint64_t delimiter_mask(const char *p, char delim) {
     uint64_t mask = 0;
     for (int k = 0; k < 4; ++k) {
         __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 16 * k));
-        mask |= static_cast<uint64_t>(static_cast<uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, d)))) << (16 * k);
+        mask |= static_cast<uint64_t>(static_cast<uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, d))))
+                << (16 * k);
     }
     return mask;
 #else

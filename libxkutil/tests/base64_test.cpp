@@ -114,7 +114,7 @@ TEST_F(Base64Test, RandomRoundTripsOverManyLengths) {
 
 // Every vector road this machine runs must give the scalar road's output, byte for byte.
 class Base64RoadsTest : public ::testing::Test {
-   protected:
+protected:
     void SetUp() override {
         for (int id = xk::base64::kScalar + 1; id < xk::base64::kRoadCount; ++id)
             if (xk::base64::available_road(static_cast<xk::base64::RoadId>(id)) != nullptr)

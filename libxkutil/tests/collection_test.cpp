@@ -29,7 +29,7 @@ void free_int(void *element) {
 }
 
 class CollectionTest : public xk::test::ReportingTest {
-   protected:
+protected:
     xk_collection *c = nullptr;
     void SetUp() override {
         g_freed.clear();

@@ -1,7 +1,6 @@
 // Distinct records used from several threads at once must not disturb each other; the
 // companions' log and trace take calls from every thread. Run under the tsan preset too.
 #include <gtest/gtest.h>
-
 #include <stdlib.h>
 #include <string.h>
 

@@ -11,7 +11,7 @@ namespace {
 
 // An argument vector built from literals, kept alive for the test.
 class Argv {
-   public:
+public:
     Argv(std::initializer_list<std::string> args) : text_(args) {
         for (auto &s : text_) ptrs_.push_back(s.data());
     }
@@ -19,13 +19,13 @@ class Argv {
     int argc() const { return static_cast<int>(ptrs_.size()); }
     char **argv() { return ptrs_.data(); }
 
-   private:
+private:
     std::vector<std::string> text_;
     std::vector<char *> ptrs_;
 };
 
 class GetoptTest : public xk::test::ReportingTest {
-   protected:
+protected:
     int verbose = 0;
     int count = -1;
     char *name = nullptr;

@@ -1,6 +1,5 @@
-#include <gtest/gtest.h>
-
 #include <dirent.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <string.h>
@@ -104,7 +103,8 @@ TEST_F(SignalsTest, IgnoreLeavesProtectedAndOutOfRangeSignalsAlone) {
     struct sigaction catcher {};
     catcher.sa_handler = noop_handler;
     sigaction(SIGTERM, &catcher, nullptr);
-    for (int sig : {SIGKILL, SIGTERM, SIGSTOP, 0, 32, -1}) EXPECT_EQ(xk_util_ignore_signal(sig), XK_OK) << sig;
+    for (int sig : {SIGKILL, SIGTERM, SIGSTOP, 0, 32, -1})
+        EXPECT_EQ(xk_util_ignore_signal(sig), XK_OK) << sig;
     EXPECT_EQ(handler_of(SIGTERM), noop_handler);
     EXPECT_EQ(handler_of(SIGKILL), SIG_DFL);
     EXPECT_TRUE(lines().empty());
@@ -136,8 +136,8 @@ TEST_F(SignalsTest, ResetOfKillIsLoggedNotTraced) {
     ASSERT_EQ(lines().size(), 1u);
     EXPECT_EQ(lines()[0].level, 3);
     EXPECT_EQ(lines()[0].file, "src/process_ops");
-    EXPECT_EQ(lines()[0].text,
-              std::string("Failed to reset signal ") + strsignal(SIGKILL) + " (9)  Reason: " + strerror(EINVAL));
+    EXPECT_EQ(lines()[0].text, std::string("Failed to reset signal ") + strsignal(SIGKILL) +
+                                   " (9)  Reason: " + strerror(EINVAL));
 }
 
 TEST_F(SignalsTest, IgnoreCommonSignalsIgnoresTwentyEightAndSparesTheProtectedThree) {

@@ -1,11 +1,11 @@
-#include <gtest/gtest.h>
+#include "internal/report.h"
 
 #include <errno.h>
+#include <gtest/gtest.h>
 #include <string.h>
 
 #include <string>
 
-#include "internal/report.h"
 #include "support/capture.h"
 
 namespace {

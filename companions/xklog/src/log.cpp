@@ -19,7 +19,8 @@ void *current_context = nullptr;
 int threshold = 6;
 
 const char *level_name(int level) {
-    static const char *const names[] = {"EMERG", "ALERT", "CRIT", "ERROR", "WARNING", "NOTICE", "INFO", "DEBUG"};
+    static const char *const names[] = {"EMERG",   "ALERT",  "CRIT", "ERROR",
+                                        "WARNING", "NOTICE", "INFO", "DEBUG"};
     return (level >= 0 && level <= 7) ? names[level] : "LOG";
 }
 

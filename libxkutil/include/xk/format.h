@@ -25,7 +25,8 @@ XK_API xk_util_status xk_util_printf_vsize(const char *format, va_list ap, int *
 
 /** vsnprintf into buf; the count written, or -1 when the text was cut, size is 0 or
  * size exceeds INT32_MAX. Never traces. */
-XK_API int xk_util_snprintf(char *buf, size_t size, const char *format, ...) __attribute__((format(printf, 3, 4)));
+XK_API int xk_util_snprintf(char *buf, size_t size, const char *format, ...)
+    __attribute__((format(printf, 3, 4)));
 
 #ifdef __cplusplus
 }

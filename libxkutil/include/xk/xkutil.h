@@ -3,30 +3,29 @@
 #ifndef XK_XKUTIL_H
 #define XK_XKUTIL_H
 
-#include "xk/status.h"
-#include "xk/memory.h"
-#include "xk/format.h"
-
 #include "xk/arith.h"
 #include "xk/base64.h"
 #include "xk/bits.h"
 #include "xk/collection.h"
 #include "xk/directory.h"
+#include "xk/env.h"
 #include "xk/file.h"
+#include "xk/format.h"
 #include "xk/hash.h"
+#include "xk/hex.h"
+#include "xk/memory.h"
 #include "xk/options.h"
 #include "xk/path.h"
 #include "xk/permissions.h"
-#include "xk/random.h"
-#include "xk/sum.h"
-#include "xk/time.h"
-#include "xk/env.h"
-#include "xk/hex.h"
 #include "xk/pidfile.h"
 #include "xk/process.h"
+#include "xk/random.h"
+#include "xk/status.h"
 #include "xk/strbuf.h"
 #include "xk/strings.h"
+#include "xk/sum.h"
 #include "xk/system.h"
+#include "xk/time.h"
 #include "xk/wide.h"
 
 #endif

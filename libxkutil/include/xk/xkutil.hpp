@@ -148,6 +148,14 @@ inline std::string take_string(char *text) {
     return owned ? std::string(owned.get()) : std::string();
 }
 
+/** Takes a malloc'd block of len elements: its contents when keep is true, freed either way. */
+template <typename Char, typename Elem>
+inline std::basic_string<Char> take_block(Elem *block, size_t len, bool keep) {
+    MallocPtr<Elem> owned(block);
+    if (!keep || !owned) return {};
+    return std::basic_string<Char>(reinterpret_cast<const Char *>(owned.get()), len);
+}
+
 /** A NUL-terminated copy of a view, for the C interface. */
 inline std::string terminated(std::string_view text) { return std::string(text); }
 
@@ -341,8 +349,7 @@ inline Result<std::string> hex_decode(std::string_view hex) {
     uint8_t *bytes = nullptr;
     Result<std::string> r;
     r.status = xk_util_sscanf_bytes(hex.data(), hex.size(), &bytes);
-    MallocPtr<uint8_t> owned(bytes);
-    if (r.ok() && owned) r.value.assign(reinterpret_cast<const char *>(owned.get()), hex.size() / 2);
+    r.value = take_block<char>(bytes, hex.size() / 2, r.ok());
     return r;
 }
 
@@ -353,8 +360,7 @@ inline Result<std::wstring> to_wide(std::string_view text) {
     size_t len = 0;
     Result<std::wstring> r;
     r.status = xk_util_char_to_wchar(copy.c_str(), copy.size(), &wide, &len);
-    MallocPtr<wchar_t> owned(wide);
-    if (r.ok()) r.value.assign(owned.get(), len);
+    r.value = take_block<wchar_t>(wide, len, r.ok());
     return r;
 }
 
@@ -475,8 +481,7 @@ inline Result<std::string> read_named_file(std::string_view path) {
     size_t size = 0;
     Result<std::string> r;
     r.status = xk_util_read_named_file(terminated(path).c_str(), &buf, &size, nullptr);
-    MallocPtr<char> owned(buf);
-    if (r.ok()) r.value.assign(owned.get(), size);
+    r.value = take_block<char>(buf, size, r.ok());
     return r;
 }
 
@@ -501,8 +506,7 @@ inline Result<std::string> base64_encode(std::span<const uint8_t> data) {
     size_t len = 0;
     Result<std::string> r;
     r.status = xk_util_base64_encode(data.data(), data.size(), &text, &len);
-    MallocPtr<char> owned(text);
-    if (r.ok()) r.value.assign(owned.get(), len);
+    r.value = take_block<char>(text, len, r.ok());
     return r;
 }
 
@@ -512,8 +516,7 @@ inline Result<std::string> base64_decode(std::string_view text) {
     size_t len = 0;
     Result<std::string> r;
     r.status = xk_util_base64_decode(text.data(), text.size(), &bytes, &len);
-    MallocPtr<uint8_t> owned(bytes);
-    if (r.ok()) r.value.assign(reinterpret_cast<const char *>(owned.get()), len);
+    r.value = take_block<char>(bytes, len, r.ok());
     return r;
 }
 

@@ -10,7 +10,7 @@
 namespace {
 constexpr const char *kSource = "src/env/linux";
 constexpr size_t kValueLimit = 299;  // longer values are treated as absent
-}
+}  // namespace
 
 extern "C" {
 

@@ -11,10 +11,10 @@
 extern "C" {
 // The companions, called through the dynamic symbol table so that a program may replace them.
 void xk_trace_save(const char *func, const char *file, int line, uint32_t status);
-void xk_util_log_internal(int level, int flags, const char *func, const char *file, int line, const char *format,
-                          ...);
-void xk_util_log_internal_perror(int errnum, int level, int flags, const char *func, const char *file, int line,
-                                 const char *msg);
+void xk_util_log_internal(int level, int flags, const char *func, const char *file, int line,
+                          const char *format, ...);
+void xk_util_log_internal_perror(int errnum, int level, int flags, const char *func, const char *file,
+                                 int line, const char *msg);
 }
 
 namespace xk::report {
@@ -82,8 +82,8 @@ xk_util_status sys_status(const char *func, const char *file, int line, xk_util_
 
 // As sys_status with XK_ERR_SYSTEM, the usual status after a failed system call.
 template <typename... Args>
-xk_util_status sys(const char *func, const char *file, int line, int errnum, int *errno_out, const char *format,
-                   Args... args) {
+xk_util_status sys(const char *func, const char *file, int line, int errnum, int *errno_out,
+                   const char *format, Args... args) {
     return sys_status(func, file, line, XK_ERR_SYSTEM, errnum, errno_out, format, args...);
 }
 

@@ -22,7 +22,7 @@ constexpr size_t kMaxExeName = 100;
 
 // Holds the flock of an existing pid file and releases it, then the descriptor, on every road.
 class LockedFd {
-   public:
+public:
     explicit LockedFd(int fd) : fd_(fd) {}
     ~LockedFd() {
         flock(fd_, LOCK_UN);
@@ -31,7 +31,7 @@ class LockedFd {
     LockedFd(const LockedFd &) = delete;
     LockedFd &operator=(const LockedFd &) = delete;
 
-   private:
+private:
     int fd_;
 };
 

@@ -129,7 +129,7 @@ size_t dump_count(const xk_util_strbuf *sb, size_t len) {
 // storage is copied at once, which is what its appends would have done one by one; otherwise
 // every piece goes through append_text, so growth and a failed growth match piece by piece.
 class DumpWriter {
-   public:
+public:
     explicit DumpWriter(xk_util_strbuf *sb) : sb_(sb) {}
     DumpWriter(const DumpWriter &) = delete;
     DumpWriter &operator=(const DumpWriter &) = delete;
@@ -150,7 +150,7 @@ class DumpWriter {
         add(c, 1, "", 0);
     }
 
-   private:
+private:
     struct Piece {
         const char *head;
         size_t head_len;

@@ -87,7 +87,8 @@ int64_t xk_util_tid(void) { return static_cast<int64_t>(syscall(SYS_gettid)); }
 xk_util_status xk_util_proc_stat_from_file(xk_util_proc_stat_record *ret_proc_stat, const char *path) {
     using namespace xk;
     const char *func = kProcStat;
-    if (ret_proc_stat == nullptr) return report::error(func, kSource, __LINE__, XK_ERR_NULL_ARG, "ret_proc_stat is NULL");
+    if (ret_proc_stat == nullptr)
+        return report::error(func, kSource, __LINE__, XK_ERR_NULL_ARG, "ret_proc_stat is NULL");
     memset(ret_proc_stat, 0, sizeof *ret_proc_stat);
     FileGuard stream(fopen(path, "r"));
     if (!stream) return report::trace(func, kSource, __LINE__, XK_ERR_NOT_FOUND);
@@ -104,7 +105,8 @@ xk_util_status xk_util_proc_stat_from_file(xk_util_proc_stat_record *ret_proc_st
 xk_util_status xk_util_proc_stat_from_line(xk_util_proc_stat_record *ret_proc_stat, char *line, size_t len) {
     using namespace xk;
     const char *func = kProcStat;
-    if (ret_proc_stat == nullptr) return report::error(func, kSource, __LINE__, XK_ERR_NULL_ARG, "ret_proc_stat is NULL");
+    if (ret_proc_stat == nullptr)
+        return report::error(func, kSource, __LINE__, XK_ERR_NULL_ARG, "ret_proc_stat is NULL");
     memset(ret_proc_stat, 0, sizeof *ret_proc_stat);
     if (line == nullptr) return report::trace(func, kSource, __LINE__, XK_ERR_NULL_ARG);
     size_t scan = len + 1;  // the terminating NUL lies inside the scan
@@ -113,8 +115,8 @@ xk_util_status xk_util_proc_stat_from_line(xk_util_proc_stat_record *ret_proc_st
         size_t j = field == 2 ? command_name_end(line, start, scan) : start;
         while (j < scan && line[j] != ' ' && line[j] != '\0') ++j;
         if (j == scan)
-            return report::error(func, kSource, __LINE__, XK_ERR_SYSTEM, "Parsing logic failed, j=%zu, len=%zu\n", j,
-                                 scan);
+            return report::error(func, kSource, __LINE__, XK_ERR_SYSTEM,
+                                 "Parsing logic failed, j=%zu, len=%zu\n", j, scan);
         line[j] = '\0';
         convert_field(ret_proc_stat, field, line + start);
         start = j + 1;

@@ -1,6 +1,5 @@
-#include <gtest/gtest.h>
-
 #include <errno.h>
+#include <gtest/gtest.h>
 #include <stdlib.h>
 #include <string.h>
 #include <unistd.h>

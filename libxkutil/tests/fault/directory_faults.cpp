@@ -15,7 +15,7 @@ using namespace xk::fault;
 using xk::test::TempDir;
 
 class DirectoryFaults : public xk::test::ReportingTest {
-   protected:
+protected:
     TempDir dir;
     void SetUp() override {
         xk::test::write_text(dir / "b", "");

@@ -24,7 +24,7 @@ using xk::test::TempDir;
 using xk::test::write_text;
 
 class FileFaults : public xk::test::ReportingTest {
-   protected:
+protected:
     TempDir dir;
     std::string src = dir / "src.txt";
     void SetUp() override { write_text(src, "one\ntwo\nthree\n"); }

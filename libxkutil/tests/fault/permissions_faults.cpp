@@ -14,7 +14,7 @@ namespace {
 using namespace xk::fault;
 
 class PermissionsFaults : public xk::test::ReportingTest {
-   protected:
+protected:
     // The group we already have, so that the lookup and the switch succeed when nothing fails.
     std::string group;
     void SetUp() override {

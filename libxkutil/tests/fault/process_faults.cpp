@@ -149,7 +149,7 @@ TEST_F(ProcessFaults, AFailedWaitKeepsTheHandleForAnotherWait) {
 // --- signals ---
 
 class SignalFaults : public xk::test::ReportingTest {
-   protected:
+protected:
     struct sigaction saved[32];
     void SetUp() override {
         for (int sig = 1; sig < 32; ++sig) __real_sigaction(sig, nullptr, &saved[sig]);
@@ -267,7 +267,7 @@ TEST_F(ProcessFaults, CopiesOfEnvironmentAndHostNameAreNullWithoutMemory) {
 // --- pid file ---
 
 class PidFileFaults : public xk::test::ReportingTest {
-   protected:
+protected:
     TempDir dir;
     std::string path = dir / "run.pid";
     std::string own_pid = std::to_string(getpid());

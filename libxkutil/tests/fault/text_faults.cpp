@@ -24,7 +24,7 @@ namespace {
 using namespace xk::fault;
 
 class TextFaults : public xk::test::ReportingTest {
-   protected:
+protected:
     // A record holding text in storage of the given capacity, allocated past the seam.
     static xk_util_strbuf buffer_with(const char *text, int32_t capacity, int32_t hex_limit = 256) {
         xk_util_strbuf sb{static_cast<char *>(__real_calloc(static_cast<size_t>(capacity), 1)), capacity,

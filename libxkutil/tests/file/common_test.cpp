@@ -192,8 +192,9 @@ TEST_F(NamedFileTest, DurableWriteSyncsTheFileThenItsDirectory) {
     std::string log = dir / "strace.log";
     std::string command =
         // LeakSanitizer cannot run under ptrace; the probe run only needs the system calls.
-        "ASAN_OPTIONS=detect_leaks=0 XK_DURABLE_PROBE='" + dir.path() + "' strace -f -qq -e trace=openat,open,fsync -o '" + log + "' '" +
-        self + "' --gtest_filter=NamedFileTest.DurableWriteSyncsTheFileThenItsDirectory >/dev/null 2>&1";
+        "ASAN_OPTIONS=detect_leaks=0 XK_DURABLE_PROBE='" + dir.path() +
+        "' strace -f -qq -e trace=openat,open,fsync -o '" + log + "' '" + self +
+        "' --gtest_filter=NamedFileTest.DurableWriteSyncsTheFileThenItsDirectory >/dev/null 2>&1";
     ASSERT_EQ(system(command.c_str()), 0);
     // Follow which path each descriptor names, and list the paths that were fsynced.
     std::regex opened(R"re(open(?:at)?\((?:AT_FDCWD, )?"([^"]*)".*\) = (\d+))re");

@@ -20,7 +20,7 @@ namespace xk::test {
 
 // A fresh directory under /tmp, removed with everything in it.
 class TempDir {
-   public:
+public:
     TempDir() {
         char pattern[] = "/tmp/xkutil-files-XXXXXX";
         if (mkdtemp(pattern) != nullptr) path_ = pattern;
@@ -39,7 +39,7 @@ class TempDir {
     const std::string &path() const { return path_; }
     std::string operator/(const std::string &name) const { return path_ + "/" + name; }
 
-   private:
+private:
     std::string path_;
 };
 
@@ -96,7 +96,7 @@ inline std::string run_unprivileged(const std::function<std::string()> &body) {
 
 // Collects failed checks inside an unprivileged child.
 class ChildChecks {
-   public:
+public:
     template <typename A, typename B>
     void equal(const A &actual, const B &expected, const char *what) {
         if (!(actual == expected)) {
@@ -107,7 +107,7 @@ class ChildChecks {
     }
     std::string verdict() const { return failures_; }
 
-   private:
+private:
     std::string failures_;
 };
 

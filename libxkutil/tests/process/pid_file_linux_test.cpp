@@ -191,7 +191,8 @@ TEST_F(PidFileTest, RacingClaimsNeverBothPass) {
         close(hold[1]);
         close(results[0]);
         for (pid_t claimant : claimants) waitpid(claimant, nullptr, 0);
-        ASSERT_EQ((st[0] == XK_OK) + (st[1] == XK_OK), 1) << "round " << round << ": " << st[0] << ", " << st[1];
+        ASSERT_EQ((st[0] == XK_OK) + (st[1] == XK_OK), 1)
+            << "round " << round << ": " << st[0] << ", " << st[1];
         for (xk_util_status s : st)
             EXPECT_TRUE(s == XK_OK || s == XK_ERR_SYSTEM || s == XK_ERR_ALREADY_RUNNING) << s;
         EXPECT_TRUE(owner == std::to_string(claimants[0]) || owner == std::to_string(claimants[1])) << owner;

@@ -12,11 +12,11 @@ namespace {
 
 // Each test picks its locale and puts the previous one back.
 class WideTest : public xk::test::ReportingTest {
-   protected:
+protected:
     WideTest() : saved_(setlocale(LC_ALL, nullptr)) {}
     ~WideTest() override { setlocale(LC_ALL, saved_.c_str()); }
 
-   private:
+private:
     std::string saved_;
 };
 

@@ -33,7 +33,8 @@ inline void reference_hexdump(xk_util_strbuf *sb, const char *prefix, const void
     }
     if (i > 0) {
         xk_util_strbuf_append_f(sb, " : ");
-        for (size_t j = 0; j <= (i - 1) % 16; ++j) xk_util_strbuf_append_f(sb, "%1c", isprint(window[j]) ? window[j] : '.');
+        for (size_t j = 0; j <= (i - 1) % 16; ++j)
+            xk_util_strbuf_append_f(sb, "%1c", isprint(window[j]) ? window[j] : '.');
     }
     xk_util_strbuf_append_f(sb, "\n");
 }

@@ -11,7 +11,7 @@
 namespace xk::test {
 
 class ScopedTz {
-   public:
+public:
     explicit ScopedTz(const char *tz) {
         if (const char *old = getenv("TZ")) old_ = old;
         setenv("TZ", tz, 1);
@@ -27,7 +27,7 @@ class ScopedTz {
     ScopedTz(const ScopedTz &) = delete;
     ScopedTz &operator=(const ScopedTz &) = delete;
 
-   private:
+private:
     std::optional<std::string> old_;
 };
 

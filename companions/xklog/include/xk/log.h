@@ -13,8 +13,8 @@ extern "C" {
 
 /** Receives every line at or below the threshold: the formatted text as the caller made
  * it (no newline added), with the caller's level, function, file and line. */
-typedef void (*xk_log_sink)(void *context, int level, int flags, const char *func, const char *file,
-                            int line, const char *text);
+typedef void (*xk_log_sink)(void *context, int level, int flags, const char *func, const char *file, int line,
+                            const char *text);
 
 /** Formats one line and hands it to the sink (default: one line on standard error). */
 void xk_util_log_internal(int level, int flags, const char *func, const char *file, int line,
