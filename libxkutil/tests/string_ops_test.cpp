@@ -105,6 +105,29 @@ TEST_F(StringOpsTest, JoinCountsTheTerminator) {
     EXPECT_TRUE(lines().empty());
 }
 
+// Strings of every short length, in counts past the lengths the join keeps from measuring.
+TEST_F(StringOpsTest, JoinMatchesConcatenationOnRandomStrings) {
+    std::mt19937 gen(7);
+    for (const char *sep : {"", ",", "<->"}) {
+        for (size_t count : {1u, 2u, 511u, 512u, 513u, 1500u}) {
+            std::vector<std::string> texts(count);
+            for (auto &t : texts) t.assign(gen() % 41, static_cast<char>('a' + gen() % 26));
+            std::vector<const char *> strings;
+            std::string expected;
+            for (const auto &t : texts) {
+                strings.push_back(t.c_str());
+                expected += (strings.size() > 1 ? sep : "") + t;
+            }
+            char *out = nullptr;
+            size_t size = 0;
+            ASSERT_EQ(xk_util_join(strings.data(), count, sep, &out, &size), XK_OK);
+            EXPECT_EQ(size, expected.size() + 1);
+            EXPECT_EQ(std::string(out, size), expected + '\0') << "count " << count << " sep " << sep;
+            free(out);
+        }
+    }
+}
+
 TEST_F(StringOpsTest, AppendStringChecksInOrder) {
     char *text = nullptr;
     size_t len = 0;
