@@ -60,25 +60,26 @@ const char *next_field(const char *p, const char *end, const char *delim, size_t
 
 constexpr size_t kKeptLengths = 512;
 
-// memcpy without the call for the short strings most joins have: two overlapping moves of a
-// word (or half a word) touch only [from, from + len) and [to, to + len). Returns to + len.
+// Moves len bytes, sizeof(Word) <= len <= 2 * sizeof(Word), as a head and a tail word that
+// overlap: only [from, from + len) is read and [to, to + len) written.
+template <typename Word>
+void move_ends(char *to, const char *from, size_t len) {
+    Word head, tail;
+    memcpy(&head, from, sizeof head);
+    memcpy(&tail, from + len - sizeof tail, sizeof tail);
+    memcpy(to, &head, sizeof head);
+    memcpy(to + len - sizeof tail, &tail, sizeof tail);
+}
+
+// memcpy without the call for the short strings most joins have. Returns to + len.
 char *copy_bytes(char *to, const char *from, size_t len) {
     if (len > 16) return static_cast<char *>(mempcpy(to, from, len));
-    if (len >= 8) {
-        uint64_t head, tail;
-        memcpy(&head, from, 8);
-        memcpy(&tail, from + len - 8, 8);
-        memcpy(to, &head, 8);
-        memcpy(to + len - 8, &tail, 8);
-    } else if (len >= 4) {
-        uint32_t head, tail;
-        memcpy(&head, from, 4);
-        memcpy(&tail, from + len - 4, 4);
-        memcpy(to, &head, 4);
-        memcpy(to + len - 4, &tail, 4);
-    } else {
+    if (len >= 8)
+        move_ends<uint64_t>(to, from, len);
+    else if (len >= 4)
+        move_ends<uint32_t>(to, from, len);
+    else
         for (size_t i = 0; i < len; ++i) to[i] = from[i];
-    }
     return to + len;
 }
 
