@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "internal/base64_roads.h"
+#include "internal/checked.h"
 #include "internal/bytes.h"
 
 namespace {
@@ -171,14 +172,18 @@ const Road *current_road() { return road(); }
 
 extern "C" {
 
-size_t xk_util_to_base64_size(size_t n) { return 4 * (n / 3 + (n % 3 != 0 ? 1 : 0)); }
+size_t xk_util_to_base64_size(size_t n) {
+    size_t size = SIZE_MAX;
+    return xk::checked::mul(n / 3 + (n % 3 != 0 ? 1 : 0), size_t{4}, &size) ? size : SIZE_MAX;
+}
 
 xk_util_status xk_util_base64_encode(const uint8_t *data, size_t length, char **out, size_t *out_len) {
     size_t rest = length % 3;
     size_t whole = length - rest;
-    size_t size = whole + whole / 3 + (rest != 0 ? 4 : 0);
+    size_t size = SIZE_MAX;
+    bool fits = xk::checked::add3(whole, whole / 3, size_t{rest != 0 ? 4u : 0u}, &size);
     *out_len = size;
-    char *text = static_cast<char *>(malloc(size));
+    char *text = fits ? static_cast<char *>(malloc(size)) : nullptr;
     *out = text;
     if (text == nullptr) return XK_ERR_NOMEM;
 

@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "internal/bytes.h"
+#include "internal/checked.h"
 #include "internal/report.h"
 #include "xk/bits.h"
 
@@ -90,12 +91,12 @@ xk_util_status xk_util_map_bitstring_to_bytes(const uint8_t *bits, size_t length
         return report::error(__func__, kSource, __LINE__, XK_ERR_NULL_ARG,
                              "NULL parameter detected: %p %p %p", static_cast<const void *>(bits),
                              static_cast<void *>(out), static_cast<void *>(out_len));
-    size_t size = 0;
+    size_t size = SIZE_MAX;
     // A length beyond SIZE_MAX / 8 has no representable result; it is stored as SIZE_MAX and fails
     // as an allocation that cannot succeed.
-    bool too_large = __builtin_mul_overflow(length, size_t{8}, &size);
-    *out_len = too_large ? SIZE_MAX : size;
-    uint8_t *bytes = too_large ? nullptr : static_cast<uint8_t *>(malloc(size));
+    bool fits = checked::mul(length, size_t{8}, &size);
+    *out_len = size;
+    uint8_t *bytes = fits ? static_cast<uint8_t *>(malloc(size)) : nullptr;
     *out = bytes;
     if (bytes == nullptr)
         return report::error(__func__, kSource, __LINE__, XK_ERR_NOMEM, "Memory allocation failed");
@@ -114,9 +115,9 @@ xk_util_status xk_util_expand_byte_array(const uint8_t *source, size_t count, in
     // The signed factor times the count, wrapped to size_t as stored. A negative factor with a
     // nonzero count, or a product beyond size_t, names no size malloc could give, so it fails as
     // an allocation failure without asking malloc for the wrapped size.
-    bool impossible = __builtin_mul_overflow(static_cast<int64_t>(factor), count, &size);
+    bool fits = checked::product(static_cast<int64_t>(factor), count, &size);
     *out_len = size;
-    uint8_t *bytes = impossible ? nullptr : static_cast<uint8_t *>(malloc(size));
+    uint8_t *bytes = fits ? static_cast<uint8_t *>(malloc(size)) : nullptr;
     *out = bytes;
     if (bytes == nullptr)
         return report::error(__func__, kSource, __LINE__, XK_ERR_NOMEM, "Memory allocation failed");

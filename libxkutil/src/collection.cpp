@@ -5,6 +5,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "internal/checked.h"
+
 namespace {
 // The collection reports by its results only, so kSource names no trace record; it is kept
 // so that every source file says where it lives.
@@ -22,13 +24,13 @@ static_assert(sizeof(xk_collection) == 56);
 
 constexpr int32_t kDefaultGrowth = 10;
 
-// The capacity after the next enlargement, or -1 when it would pass the largest signed
-// 32-bit value: such an append is refused like an allocation failure.
-int64_t next_capacity(const xk_collection *c) {
-    int64_t count = c->count;
-    int64_t increment = c->growth > 0 ? c->growth : 3 * count / 2 + 1;
-    int64_t capacity = count + increment;
-    return capacity > INT32_MAX ? -1 : capacity;
+// The capacity after the next enlargement and its size in bytes; false when it would pass the
+// largest signed 32-bit value: such an append is refused like an allocation failure.
+bool next_capacity(const xk_collection *c, int32_t *capacity, size_t *bytes) {
+    int64_t increment = c->growth > 0 ? c->growth : 3 * int64_t{c->count} / 2 + 1;
+    int64_t wanted = 0;
+    return xk::checked::add(int64_t{c->count}, increment, &wanted) && xk::checked::narrow(wanted, capacity) &&
+           xk::checked::mul(static_cast<size_t>(*capacity), sizeof(void *), bytes);
 }
 
 // Makes room for one more element; on false the collection is exactly as it was.
@@ -43,14 +45,14 @@ bool reserve_one_slot(xk_collection *c) {
     }
     // A free slot means count < capacity <= INT32_MAX, so count + 1 still fits.
     if (c->count < c->capacity) return true;
-    int64_t capacity = next_capacity(c);
-    if (capacity < 0) return false;
-    auto *elements =
-        static_cast<void **>(realloc(c->elements, static_cast<size_t>(capacity) * sizeof(void *)));
+    int32_t capacity = 0;
+    size_t bytes = 0;
+    if (!next_capacity(c, &capacity, &bytes)) return false;
+    auto *elements = static_cast<void **>(realloc(c->elements, bytes));
     if (elements == nullptr) return false;
     memset(elements + c->count, 0, static_cast<size_t>(capacity - c->count) * sizeof(void *));
     c->elements = elements;
-    c->capacity = static_cast<int32_t>(capacity);
+    c->capacity = capacity;
     return true;
 }
 }  // namespace

@@ -1,6 +1,7 @@
 #include <stdint.h>
 #include <string.h>
 
+#include "internal/checked.h"
 #include "internal/report.h"
 #include "xk/hash.h"
 
@@ -20,7 +21,8 @@ inline uint64_t xorshift(uint64_t x) {
 
 extern "C" {
 
-xk_util_status xk_util_hash64(const void *data, size_t length, uint64_t *result) {
+// The hash adds each block modulo 2^64 by definition.
+XK_WRAPS_ON_PURPOSE xk_util_status xk_util_hash64(const void *data, size_t length, uint64_t *result) {
     using namespace xk;
     if (data == nullptr || result == nullptr)
         return report::trace(__func__, kSource, __LINE__, XK_ERR_INVALID);

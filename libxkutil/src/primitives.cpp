@@ -2,6 +2,7 @@
 #include <string.h>
 #include <strings.h>
 
+#include "internal/checked.h"
 #include "xk/memory.h"
 
 extern "C" {
@@ -43,7 +44,9 @@ void *xk_util_memdup(const void *src, size_t size) {
 
 void *xk_util_memdup0(const void *src, size_t size) {
     if (src == nullptr) return nullptr;
-    void *copy = calloc(1, size + 1);
+    size_t block = 0;
+    if (!xk::checked::add(size, size_t{1}, &block)) return nullptr;  // no block of SIZE_MAX + 1 bytes
+    void *copy = calloc(1, block);
     if (copy == nullptr) return nullptr;
     memcpy(copy, src, size);
     return copy;

@@ -1,6 +1,7 @@
 #include <stdint.h>
 #include <string.h>
 
+#include "internal/checked.h"
 #include "internal/report.h"
 #include "xk/random.h"
 
@@ -22,7 +23,8 @@ inline uint64_t scramble(uint64_t v) {
 
 // The xorshift recurrence: advances index and replaces the word there, which it returns.
 // lag_addend is added to the lagged word before its shifts (0 for an ordinary step).
-inline uint64_t recur(uint32_t &index, uint64_t *words, uint64_t lag_addend) {
+// The sums are taken modulo 2^64: the recurrence is defined that way.
+XK_WRAPS_ON_PURPOSE inline uint64_t recur(uint32_t &index, uint64_t *words, uint64_t lag_addend) {
     uint32_t i = (index + 1) & 63;
     index = i;
     uint64_t t = words[i];
@@ -36,7 +38,9 @@ inline uint64_t recur(uint32_t &index, uint64_t *words, uint64_t lag_addend) {
     return n;
 }
 
-inline uint64_t step(uint32_t &index, uint64_t &weyl, uint64_t *words, uint64_t lag_addend = 0) {
+// The Weyl sequence counts modulo 2^64 by design.
+XK_WRAPS_ON_PURPOSE inline uint64_t step(uint32_t &index, uint64_t &weyl, uint64_t *words,
+                                         uint64_t lag_addend = 0) {
     uint64_t n = recur(index, words, lag_addend);
     weyl += kWeylIncrement;
     return n + (weyl ^ (weyl >> 27));
@@ -58,7 +62,9 @@ void run_steps(xk_util_prng_state *state, unsigned char *out, size_t count) {
 
 extern "C" {
 
-xk_util_status xk_util_seed_prng(xk_util_prng_state *state, uint64_t seed, uint64_t second_seed) {
+// Seeding sums words modulo 2^64 as the steps do.
+XK_WRAPS_ON_PURPOSE xk_util_status xk_util_seed_prng(xk_util_prng_state *state, uint64_t seed,
+                                                     uint64_t second_seed) {
     using namespace xk;
     if (state == nullptr) return report::null_arg(__func__, kSource, __LINE__);
     uint64_t v = seed != 0 ? seed : ~seed;
@@ -98,7 +104,8 @@ xk_util_status xk_util_prng_batch(xk_util_prng_state *state, uint64_t *output, s
     using namespace xk;
     if (state == nullptr || output == nullptr) return report::null_arg(__func__, kSource, __LINE__);
     // A count of 0 asks for nothing: no step, nothing written, and XK_OK, so callers that draw
-    // a computed number of words need no special case.
+    // a computed number of words need no special case. Any count is the caller's promise that
+    // the output holds that many words; no size is derived from it.
     run_steps(state, reinterpret_cast<unsigned char *>(output), count);
     return XK_OK;
 }
@@ -118,6 +125,7 @@ xk_util_status xk_util_prng_fill(xk_util_prng_state *state, void *buffer, size_t
     // would otherwise go unnoticed until the copy.
     if (state == nullptr || buffer == nullptr) return report::null_arg(__func__, kSource, __LINE__);
     auto *bytes = static_cast<unsigned char *>(buffer);
+    // length is the caller's promise of a buffer that long: words and rest only divide it.
     size_t whole_words = length / 8;
     size_t rest = length % 8;
     run_steps(state, bytes, whole_words);

@@ -5,6 +5,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "internal/checked.h"
 #include "internal/guards.h"
 #include "internal/report.h"
 #include "string_ops_internal.h"
@@ -264,8 +265,10 @@ xk_util_status xk_util_append_string(char **str, size_t *len, const char *add, s
 
 xk_util_status xk_util_sprintf_bytes(const uint8_t *data, size_t len, char **out) {
     using namespace xk;
+    size_t size = 0;
     // No block can hold the text of more than SIZE_MAX / 2 bytes; such a length fails as an allocation.
-    char *text = len < SIZE_MAX / 2 ? static_cast<char *>(malloc(2 * len + 1)) : nullptr;
+    char *text =
+        checked::mul_add(len, size_t{2}, size_t{1}, &size) ? static_cast<char *>(malloc(size)) : nullptr;
     *out = text;
     if (text == nullptr) return report::error(__func__, kSource, __LINE__, XK_ERR_NOMEM, "Allocation failed");
     hex::write_pairs(text, data, len);
@@ -275,7 +278,7 @@ xk_util_status xk_util_sprintf_bytes(const uint8_t *data, size_t len, char **out
 
 xk_util_status xk_util_sscanf_bytes(const char *hex, size_t hex_len, uint8_t **out) {
     using namespace xk;
-    size_t n = hex_len / 2;
+    size_t n = hex_len / 2;  // hex_len is the caller's promise of readable text; nothing to check
     uint8_t *bytes = static_cast<uint8_t *>(malloc(n));
     *out = bytes;
     // A zero-byte request may come back NULL with nothing wrong: that is an empty result.

@@ -1,5 +1,6 @@
 #include <stdlib.h>
 
+#include "internal/checked.h"
 #include "internal/report.h"
 #include "xk/sum.h"
 
@@ -13,8 +14,11 @@ extern "C" {
 xk_util_status xk_util_sum_init(xk_util_sum *sum, size_t n) {
     using namespace xk;
     if (n == 0) return report::error(__func__, kSource, __LINE__, XK_ERR_INVALID, "N is zero");
-    sum->buckets = static_cast<double *>(calloc(n, sizeof(double)));
-    if (sum->buckets == nullptr)
+    size_t bytes = 0;
+    double *buckets =
+        checked::mul(n, sizeof(double), &bytes) ? static_cast<double *>(calloc(n, sizeof(double))) : nullptr;
+    sum->buckets = buckets;
+    if (buckets == nullptr)
         return report::error(__func__, kSource, __LINE__, XK_ERR_NOMEM, "calloc() failed, N=%zu", n);
     sum->n = n;
     sum->pos = 0;

@@ -3,6 +3,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+#include "internal/checked.h"
 #include "internal/guards.h"
 #include "internal/report.h"
 #include "xk/file.h"
@@ -48,7 +49,10 @@ xk_util_status xk_util_read_named_file(const char *path, char **buf_out, size_t 
     FileGuard stream(fopen(path, "rb"));
     if (!stream) return report::trace(__func__, kSource, __LINE__, XK_ERR_SYSTEM);
     *buf_out = nullptr;
-    MallocGuard<char> buf(static_cast<char *>(malloc(*size_out + 1)));
+    size_t block = 0;
+    if (!checked::add(*size_out, size_t{1}, &block))
+        return report::trace(__func__, kSource, __LINE__, XK_ERR_NOMEM);
+    MallocGuard<char> buf(static_cast<char *>(malloc(block)));
     if (!buf) return report::trace(__func__, kSource, __LINE__, XK_ERR_NOMEM);
     clearerr(stream.get());
     size_t got = 0;

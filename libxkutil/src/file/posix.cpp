@@ -9,6 +9,7 @@
 
 #include <algorithm>
 
+#include "internal/checked.h"
 #include "internal/guards.h"
 #include "internal/report.h"
 #include "xk/file.h"
@@ -105,7 +106,10 @@ xk_util_status xk_util_read_file(int fd, char **buf_out, int64_t *size_out, int 
     if (fstat(fd, &st) == -1) return sys_failure(__func__, __LINE__, errno, errno_out);
     *size_out = st.st_size;
     *buf_out = nullptr;
-    MallocGuard<char> buf(static_cast<char *>(malloc(static_cast<size_t>(st.st_size) + 1)));
+    size_t block = 0;
+    if (!checked::add(static_cast<size_t>(st.st_size), size_t{1}, &block))
+        return sys_failure(__func__, __LINE__, ENOMEM, errno_out, XK_ERR_NOMEM);
+    MallocGuard<char> buf(static_cast<char *>(malloc(block)));
     if (!buf) return sys_failure(__func__, __LINE__, errno, errno_out, XK_ERR_NOMEM);
     // Read from the current position: a descriptor not at the start comes up short and fails.
     int64_t got = xk_util_whole_read(fd, buf.get(), st.st_size);

@@ -1,6 +1,7 @@
 #include <errno.h>
 #include <stdio.h>
 
+#include "internal/checked.h"
 #include "internal/format_fill.h"
 #include "internal/report.h"
 #include "xk/format.h"
@@ -25,9 +26,13 @@ extern "C" {
 
 xk_util_status xk_util_printf_vsize(const char *format, va_list ap, int *size_out) {
     if (format == nullptr || size_out == nullptr) return xk::report::null_arg(__func__, kSource, __LINE__);
-    *size_out = xk::format_fill(nullptr, 0, format, ap);
-    if (*size_out < 0) return xk::report::trace(__func__, kSource, __LINE__, XK_ERR_SYSTEM);
-    *size_out += 1;
+    int length = xk::format_fill(nullptr, 0, format, ap);
+    *size_out = length;
+    int size = 0;
+    // A text of 2147483647 characters has no signed 32-bit size with its terminator.
+    if (length < 0 || !xk::checked::add(length, 1, &size))
+        return xk::report::trace(__func__, kSource, __LINE__, XK_ERR_SYSTEM);
+    *size_out = size;
     return XK_OK;
 }
 
