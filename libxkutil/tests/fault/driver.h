@@ -1,13 +1,10 @@
-// One row per (operation, failure kind); the driver fails each point of a row in turn.
+// The rows of the failure table and what their operations share.
 #ifndef XK_TESTS_FAULT_DRIVER_H
 #define XK_TESTS_FAULT_DRIVER_H
 
-#include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <array>
 #include <functional>
-#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -18,37 +15,19 @@
 
 namespace xk::fault {
 
-constexpr uint32_t kNoMem = XK_ERR_NOMEM, kSys = XK_ERR_SYSTEM;
-// The "status" of a call that returns a plain value and handed back its failure value.
-constexpr uint32_t kNull = 1;
+// The status of a call that handed back its plain failure value (NULL, false, 0, -1).
+constexpr uint32_t kFailed = 1;
 
-// What a run showed its caller: the status and the out-parameters as text. `point`, when set,
-// names the listed point the run met, for operations whose points move between runs.
+// What a run showed its caller. `point`, when set, names the listed point the run met.
 struct Seen {
     uint32_t status;
     std::string out;
     int point = -1;
 };
 
-// What a failure point must show. `out`, `chain` and `lines` are fnmatch patterns, matched
-// with the scratch directory written as {D}. The chain names the functions that traced,
-// innermost first, each with ":<status>" where that differs from the status returned. The
-// lines are joined by " | ", each with " @<file>" when it carries one and " L<level>" when
-// its level is not 3.
-struct Expect {
-    uint32_t status;
-    std::string out, chain = "", lines = "";
-};
-
 struct Row;
 
-// Injected failures per row group: allocations, then system calls.
-inline std::map<std::string, std::array<long, 2>> &tally() {
-    static std::map<std::string, std::array<long, 2>> counts;
-    return counts;
-}
-
-// One run of a row: the operation arms the failure around the library call with run().
+// One run of a row; the operation arms the row's failure around the library calls with run().
 struct Ctx {
     const Row &row;
     long n;
@@ -56,29 +35,35 @@ struct Ctx {
     xk::test::Capture &capture;
     bool injected = false;
 
-    template <typename Call_>
-    auto run(Call_ call);
+    template <typename Calls>
+    auto run(Calls calls);
     std::string path(const char *name) const { return dir + "/" + name; }
 };
 
+// A point is an fnmatch pattern for "<status> <outputs>", then " < " and the functions that
+// traced, innermost first (":<status>" after one whose status differs from the one returned),
+// then " : " and the log lines joined by " | " (" @<file>" after a line that names its source
+// file, " L<level>" after one not at level 3). The scratch directory is written {D}.
 struct Row {
-    const char *group;  // the operation, as the tally names it
+    const char *group;
     Call call;
     int err;
-    std::vector<Expect> points;  // point n meets points[min(n, last)]
-    Expect ok;                   // the run that meets no failure
     std::function<Seen(Ctx &)> op;
-    long count = 0;  // points to meet: 0 as many as listed, -1 at least that many, else exactly
+    std::string ok;                   // the run that meets no failure
+    std::vector<std::string> points;  // point n meets points[min(n, last)] unless the run names one
+    long count = 0;                   // points met: 0 as many as listed, -1 at least that many
 };
 
-template <typename Call_>
-auto Ctx::run(Call_ call) {
+void tally(const Row &row);
+
+template <typename Calls>
+auto Ctx::run(Calls calls) {
     capture.clear();
     arm(row.call, n, row.err);
-    auto result = call();
+    auto result = calls();
     injected = fired(row.call);
     disarm_all();
-    if (injected) ++tally()[row.group][row.call == Call::malloc_family ? 0 : 1];
+    if (injected) tally(row);
     return result;
 }
 
