@@ -69,7 +69,7 @@ struct Ctx {
 // then " : " and the log lines joined by " | " (" @<file>" after a line that names its source
 // file, " L<level>" after one not at level 3). The scratch directory is written {D}.
 struct Row {
-    const char *group;
+    std::string group;
     Call call;
     int err;
     std::function<Seen(Ctx &)> op;
@@ -126,7 +126,8 @@ struct Steps {
     template <typename Out>
     Steps &operator()(uint32_t st, Out out) {
         std::string text = out();
-        if (seen.status == XK_OK) seen = {st, st == XK_OK && !seen.out.empty() ? seen.out + " " + text : text};
+        if (seen.status == XK_OK)
+            seen = {st, st == XK_OK && !seen.out.empty() ? seen.out + " " + text : text};
         return *this;
     }
 };
@@ -159,9 +160,11 @@ std::function<Seen(Ctx &)> append_to(int32_t growth, int32_t count, int kind) {
         int value = 42, *mine = static_cast<int *>(make_int());
         bool ok = c.run([&] {
             if (kind == 0) return xk_collection_element_attach(col, mine);
-            return kind == 1 ? xk_collection_element_add(col, &value) : xk_collection_element_new(col) != nullptr;
+            return kind == 1 ? xk_collection_element_add(col, &value)
+                             : xk_collection_element_new(col) != nullptr;
         });
-        std::string out = slots() == before && col->count == count ? "as it was" : show("grew", col->count - count);
+        std::string out =
+            slots() == before && col->count == count ? "as it was" : show("grew", col->count - count);
         for (int32_t i = 0; i < count; ++i) out += *static_cast<int *>(col->elements[i]) == i ? "" : " lost";
         if (!ok || kind != 0) free(mine);
         xk_collection_free(col);
@@ -182,8 +185,8 @@ std::function<Seen(Ctx &)> claim(const char *content) {
         int fd = ::open(path.c_str(), O_RDONLY);
         bool unlocked = fd < 0 || flock(fd, LOCK_EX | LOCK_NB) == 0;
         if (fd >= 0) close(fd);
-        return Seen{st, show(std::to_string(pid) == self ? "self" : std::to_string(pid), text == self ? "self" : text,
-                             unlocked ? "unlocked" : "locked")};
+        return Seen{st, show(std::to_string(pid) == self ? "self" : std::to_string(pid),
+                             text == self ? "self" : text, unlocked ? "unlocked" : "locked")};
     };
 }
 
@@ -195,7 +198,8 @@ xk_util_strbuf buffer_with(const char *text, int32_t capacity, int32_t hex_limit
 // The appends log under the append's own name.
 std::string funcs(Ctx &c) {
     std::string out;
-    for (const auto &l : c.capture.lines()) out += l.func == "xk_util_strbuf_append_fv" ? "" : " from " + l.func;
+    for (const auto &l : c.capture.lines())
+        out += l.func == "xk_util_strbuf_append_fv" ? "" : " from " + l.func;
     return out;
 }
 std::string shown(Ctx &c, xk_util_strbuf &sb) { return show(sb.capacity, take(sb.str)) + funcs(c); }
@@ -213,6 +217,25 @@ void all_default() {
 std::vector<Row> rows();
 void PrintTo(const Row &row, std::ostream *out) { *out << row.group; }
 
+Call call_named(const std::string &name) {
+#define XK_FAULT_NAMED(ret, call, ...) {#call, Call::call},
+    const std::map<std::string, Call> calls = {{"alloc", kAlloc},
+                                               {"open", Call::open},
+                                               {"fclose", Call::fclose},
+                                               {"fread", Call::fread},
+                                               {"fwrite", Call::fwrite},
+                                               {"getgrnam_r", Call::getgrnam_r},
+                                               XK_FAULT_PLAIN_CALLS(XK_FAULT_NAMED)};
+#undef XK_FAULT_NAMED
+    return calls.at(name);
+}
+
+int errno_named(const std::string &name) {
+    for (int err = 1; err < 134; ++err)
+        if (strerrorname_np(err) != nullptr && name == strerrorname_np(err)) return err;
+    return 0;
+}
+
 // --- the driver ---
 
 bool matches(const std::string &pattern, const std::string &text) {
@@ -220,10 +243,14 @@ bool matches(const std::string &pattern, const std::string &text) {
 }
 
 std::string status_name(uint32_t status) {
-    const std::map<uint32_t, const char *> names = {
-        {XK_OK, "OK"},          {kFailed, "FAILED"},   {XK_ERR_NOMEM, "NOMEM"},         {XK_ERR_SYSTEM, "SYSTEM"},
-        {XK_ERR_READ, "READ"},  {XK_ERR_ACCESS, "ACCESS"}, {XK_ERR_NOT_FOUND, "NOT_FOUND"},
-        {XK_ERR_ALREADY_RUNNING, "RUNNING"}};
+    const std::map<uint32_t, const char *> names = {{XK_OK, "OK"},
+                                                    {kFailed, "FAILED"},
+                                                    {XK_ERR_NOMEM, "NOMEM"},
+                                                    {XK_ERR_SYSTEM, "SYSTEM"},
+                                                    {XK_ERR_READ, "READ"},
+                                                    {XK_ERR_ACCESS, "ACCESS"},
+                                                    {XK_ERR_NOT_FOUND, "NOT_FOUND"},
+                                                    {XK_ERR_ALREADY_RUNNING, "RUNNING"}};
     return names.count(status) ? names.at(status) : std::to_string(status);
 }
 
@@ -239,7 +266,8 @@ std::string observed(const Seen &seen, const xk::test::Capture &capture, const s
     for (const auto &l : capture.lines()) {
         EXPECT_EQ(l.flags, 128) << l.text;
         EXPECT_EQ(l.file.empty(), l.line == 0) << l.text;  // a source file comes with its line
-        text += sep + l.text + (l.file.empty() ? "" : " @" + l.file) + (l.level == 3 ? "" : " L" + std::to_string(l.level));
+        text += sep + l.text + (l.file.empty() ? "" : " @" + l.file) +
+                (l.level == 3 ? "" : " L" + std::to_string(l.level));
         sep = " | ";
     }
     for (size_t at; (at = text.find(dir)) != std::string::npos;) text.replace(at, dir.size(), "{D}");
@@ -293,14 +321,15 @@ TEST_P(Faults, EachPointInTurn) {
         std::vector<int> met(row.points.size());
         long points = drive(row, met);
         if (HasFailure()) return;
-        EXPECT_TRUE(row.count < 0 ? points >= listed : points == (row.count > 0 ? row.count : listed)) << points;
+        EXPECT_TRUE(row.count < 0 ? points >= listed : points == (row.count > 0 ? row.count : listed))
+            << points;
         if (std::count(met.begin(), met.end(), 0) == 0) return;
     }
     ADD_FAILURE() << "a listed failure point was never met";
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, Faults, ::testing::ValuesIn(rows()), [](const auto &info) {
-    return std::string(info.param.group) + "_" + std::to_string(info.index);
+    return info.param.group + "_" + std::to_string(info.index);
 });
 
 class PrintTally : public ::testing::Environment {
@@ -329,7 +358,9 @@ std::vector<Row> rows() {
             s(failed_if((n = xk_util_snprintf(buf, sizeof buf, "%d", 1)) < 0), [&] { return show(n); });
             s(failed_if(!(a = xk_util_strndup("abcdef", 3))), [&] { return take(a); });
             s(failed_if(!(b = static_cast<char *>(xk_util_memdup("xyz", 3)))), [&] { return take(b, 3); });
-            return s(failed_if(!(d = static_cast<char *>(xk_util_memdup0("xyz", 3)))), [&] { return take(d); }).seen;
+            return s(failed_if(!(d = static_cast<char *>(xk_util_memdup0("xyz", 3)))),
+                     [&] { return take(d); })
+                .seen;
         });
     };
     auto strbuf = [](Ctx &c) {  // a new record, a dump that must grow its buffer, an append to no storage
@@ -342,33 +373,38 @@ std::vector<Row> rows() {
             xk_util_strbuf_hexdump(&full, "P", "ABCDEFGHIJKLMNOPQRST", 20);
             s(failed_if(strlen(full.str) != 90), [&] { return shown(c, full); });
             int n = xk_util_strbuf_append_f(&none, "%s", text.c_str());
-            std::string kept = none.str == nullptr ? "null" : none.str == text ? "all" : show(strlen(none.str));
+            std::string kept = none.str == nullptr ? "null"
+                               : none.str == text  ? "all"
+                                                   : show(strlen(none.str));
             free(none.str);
             return s(failed_if(n < 0), [&] { return show(n, none.capacity, kept) + funcs(c); }).seen;
         });
     };
-    auto hexdump = [](Ctx &c) {  // with any one growth failing, the dump leaves what its appends one by one would
-        unsigned char data[96];
-        for (int i = 0; i < 96; ++i) data[i] = static_cast<unsigned char>(0x20 + i);
-        xk_util_strbuf sb[2] = {buffer_with("", 8), buffer_with("", 8)};
-        auto dump = [&](xk_util_strbuf &b, auto how) {
-            how(&b, "P", data, sizeof data);
-            std::string out = shown(c, b);
-            for (const auto &l : c.capture.lines()) out += "|" + l.text;
-            return out;
+    auto hexdump =
+        [](Ctx &c) {  // with any one growth failing, the dump leaves what its appends one by one would
+            unsigned char data[96];
+            for (int i = 0; i < 96; ++i) data[i] = static_cast<unsigned char>(0x20 + i);
+            xk_util_strbuf sb[2] = {buffer_with("", 8), buffer_with("", 8)};
+            auto dump = [&](xk_util_strbuf &b, auto how) {
+                how(&b, "P", data, sizeof data);
+                std::string out = shown(c, b);
+                for (const auto &l : c.capture.lines()) out += "|" + l.text;
+                return out;
+            };
+            std::string ours = c.run([&] { return dump(sb[0], xk_util_strbuf_hexdump); });
+            bool injected = c.injected;
+            std::string theirs = c.run([&] { return dump(sb[1], xk::test::reference_hexdump); });
+            return Seen{failed_if(injected),
+                        ours == theirs && injected == c.injected ? "same" : ours + "\n" + theirs};
         };
-        std::string ours = c.run([&] { return dump(sb[0], xk_util_strbuf_hexdump); });
-        bool injected = c.injected;
-        std::string theirs = c.run([&] { return dump(sb[1], xk::test::reference_hexdump); });
-        return Seen{failed_if(injected), ours == theirs && injected == c.injected ? "same" : ours + "\n" + theirs};
-    };
     // The scratch starts at the buffer's capacity of 8, so the first ten-character replacement
     // makes it grow to 10 + 1 + 128; the record or its storage failing changes nothing.
     auto substitute = [](Ctx &c) {
         xk_util_strbuf sb = buffer_with("a$Xb$X", 8, 77);
         char *before = sb.str;
         int n = c.run([&] { return xk_util_strbuf_substitute(&sb, "$X", 0, "%s", "0123456789"); });
-        return Seen{failed_if(n != 16), show(n, sb.hex_limit, sb.str == before ? "same" : "moved", shown(c, sb))};
+        return Seen{failed_if(n != 16),
+                    show(n, sb.hex_limit, sb.str == before ? "same" : "moved", shown(c, sb))};
     };
     auto bytes = [](Ctx &c) {  // hex text, wide text, bit strings, sums
         const uint8_t bytes[] = {0x00, 0xAB, 0x7F};
@@ -381,8 +417,10 @@ std::vector<Row> rows() {
             Steps s;
             s(xk_util_sprintf_bytes(bytes, 3, &text), [&] { return take(text); });
             s(xk_util_sscanf_bytes("00AB7f", 6, &decoded), [&] { return take(decoded, 3); });
-            s(xk_util_char_to_wchar("abc", 99, &wide, &wide_len), [&] { return show(take(wide, 12), wide_len); });
-            s(xk_util_map_bitstring_to_bytes(bytes + 1, 2, &bits, &bits_len), [&] { return show(take(bits, 0), bits_len); });
+            s(xk_util_char_to_wchar("abc", 99, &wide, &wide_len),
+              [&] { return show(take(wide, 12), wide_len); });
+            s(xk_util_map_bitstring_to_bytes(bytes + 1, 2, &bits, &bits_len),
+              [&] { return show(take(bits, 0), bits_len); });
             s(xk_util_expand_byte_array(bytes + 1, 2, 3, &expanded, &expanded_len),
               [&] { return show(take(expanded, 0), expanded_len); });
             xk_util_status st = xk_util_sum_init(&sum, 4);
@@ -397,7 +435,8 @@ std::vector<Row> rows() {
         size_t count = 0;
         xk_util_status st = c.run([&] { return xk_util_split("a,,bc,d,", ",", &fields, &count); });
         std::string out = show(st != XK_OK ? take(fields, 0) : fields[1], count);
-        for (size_t i = 0; st == XK_OK && i <= count; ++i) free(i < count ? static_cast<void *>(fields[i]) : fields);
+        for (size_t i = 0; st == XK_OK && i <= count; ++i)
+            free(i < count ? static_cast<void *>(fields[i]) : fields);
         return Seen{st, out};
     };
     auto join = [](Ctx &c) {  // the caller's text and length stay as the failed append found them
@@ -419,7 +458,9 @@ std::vector<Row> rows() {
             Steps s;
             s(xk_util_base64_encode(reinterpret_cast<const uint8_t *>("hello"), 5, &text, &text_len),
               [&] { return show(take(text, text_len), text_len); });
-            return s(xk_util_base64_decode("aGVsbG8=", 8, &bytes, &len), [&] { return show(take(bytes, len), len); }).seen;
+            return s(xk_util_base64_decode("aGVsbG8=", 8, &bytes, &len),
+                     [&] { return show(take(bytes, len), len); })
+                .seen;
         });
     };
     // --- collection, options, directories, the effective group ---
@@ -449,10 +490,12 @@ std::vector<Row> rows() {
         return c.run([&] {
             Steps s;
             s(xk_util_mkdir(made.c_str()), [&] { return show(std::filesystem::exists(made)); });
-            s(xk_util_mkdir_read_only(read_only.c_str()), [&] { return show(std::filesystem::exists(read_only)); });
+            s(xk_util_mkdir_read_only(read_only.c_str()),
+              [&] { return show(std::filesystem::exists(read_only)); });
             xk_util_status st = xk_util_query_dir_exists(c.dir.c_str(), &exists);
             s(st != XK_OK ? st : failed_if(exists != 1), [&] { return show(exists); });
-            if ((cursor = xk_util_dirscan_begin(c.dir.c_str())) == nullptr) return s(kFailed, [] { return "null"; }).seen;
+            if ((cursor = xk_util_dirscan_begin(c.dir.c_str())) == nullptr)
+                return s(kFailed, [] { return "null"; }).seen;
             xk_util_dirscan(cursor);
             first = xk_dirscan_file_name(cursor);
             xk_util_dirscan(cursor);
@@ -486,7 +529,8 @@ std::vector<Row> rows() {
             s(xk_util_future_timeout(&deadline, 5, 1), [&] { return kept(deadline.tv_sec == 123); });
             s(xk_util_query_timeout_expired(&later, &expired), [&] { return show(expired); });
             s(xk_util_query_timeout_left(&later, left, sizeof left), [&] { return kept(left[0] == 'x'); });
-            s(clock(xk_util_timer_point()), read)(xk_util_future_time(10, &tv), [&] { return kept(tv.tv_sec == 1); });
+            s(clock(xk_util_timer_point()), read)(xk_util_future_time(10, &tv),
+                                                  [&] { return kept(tv.tv_sec == 1); });
             s(clock(xk_util_walltime_msec()), read)(clock(xk_util_walltime_usec()), read);
             s(xk_util_now_str(now, &now_len, &err), [&] { return show(kept(now[0] == 'x'), now_len, err); });
             s(xk_util_get_broken_down_time(&broken), read);
@@ -495,7 +539,8 @@ std::vector<Row> rows() {
     };
     // --- descriptor I/O, paths, named files and durable sync ---
     auto files = [](Ctx &c) {
-        const std::string src = c.path("src.txt"), cut = c.path("cut"), gone = c.path("gone"), out = c.path("out");
+        const std::string src = c.path("src.txt"), cut = c.path("cut"), gone = c.path("gone"),
+                          out = c.path("out");
         std::ofstream(cut) << kSrc;
         std::ofstream(gone) << kSrc;
         int in = ::open(src.c_str(), O_RDONLY), counted = ::open(src.c_str(), O_RDONLY);
@@ -536,7 +581,8 @@ std::vector<Row> rows() {
                 return show(stream ? (__real_fclose(opened), "stream") : opened ? "unset" : "null", err);
             });
             s(xk_util_read_named_file(src.c_str(), &buf, &size, nullptr), [&] { return take(buf, size); });
-            s(xk_util_write_named_file(dst.c_str(), 1, "payload", 7, nullptr), [&] { return read_text(dst); });
+            s(xk_util_write_named_file(dst.c_str(), 1, "payload", 7, nullptr),
+              [&] { return read_text(dst); });
             s(xk_util_sync(appended, c.dir.c_str()), [] { return "synced"; });
             s(xk_util_sync_file(src.c_str()), [] { return "synced"; });
             s(xk_util_get_directory_component("plain-name", &plain), [&] { return take(plain); });
@@ -555,11 +601,14 @@ std::vector<Row> rows() {
             long forks = 0;
             xk_util_status st = c.run([&] {
                 long before = seen(Call::fork);
-                xk_util_status s = combined ? xk_spawn_and_wait(kArgv, kEnvp, &code) : xk_spawn(kArgv, kEnvp, &handle);
+                xk_util_status s =
+                    combined ? xk_spawn_and_wait(kArgv, kEnvp, &code) : xk_spawn(kArgv, kEnvp, &handle);
                 forks = seen(Call::fork) - before;
                 return s;
             });
-            std::string kept = handle == unset<xk_proc_handle>() ? "unset" : handle == nullptr ? "null" : "handle";
+            std::string kept = handle == unset<xk_proc_handle>() ? "unset"
+                               : handle == nullptr               ? "null"
+                                                                 : "handle";
             if (st == XK_OK && !combined) xk_wait(&handle, &code);
             return Seen{st, show(kept, code, forks)};
         };
@@ -576,8 +625,9 @@ std::vector<Row> rows() {
         spawned = handle;
         Seen seen = c.run([&] {
             Steps s;
-            s(xk_wait(&handle, &code),
-              [&] { return show(handle == nullptr ? "null" : handle == spawned ? "kept" : "moved", code); });
+            s(xk_wait(&handle, &code), [&] {
+                return show(handle == nullptr ? "null" : handle == spawned ? "kept" : "moved", code);
+            });
             s(xk_spawn_and_wait(kArgv, kEnvp, &combined), [&] { return show(combined); });
             return s(xk_util_await_child_timeout(ended->pid, 5), [] { return "polled"; }).seen;
         });
@@ -618,7 +668,8 @@ std::vector<Row> rows() {
         auto now = [&] { return getenv(name) ? getenv(name) : "-"; };
         Seen seen = c.run([&] {
             Steps s;
-            s(xk_util_setenv(name, "v"), now)(failed_if(!(value = xk_util_getenv(name))), [&] { return take(value); });
+            s(xk_util_setenv(name, "v"), now)(failed_if(!(value = xk_util_getenv(name))),
+                                              [&] { return take(value); });
             s(failed_if(!(host = xk_util_get_hostname())), [&] { return take(host, 0); });
             return s(xk_util_unsetenv(name), now).seen;
         });
@@ -632,184 +683,100 @@ std::vector<Row> rows() {
     auto pid_of = [](Ctx &c) {
         const std::string name = own_name();
         unsigned int *pids = unset<unsigned int>(), count = 12345;
-        xk_util_status st = c.run([&] { return xk_util_pid_of(name.c_str(), 0, c.row.err ? nullptr : &pids, &count); });
+        xk_util_status st =
+            c.run([&] { return xk_util_pid_of(name.c_str(), 0, c.row.err ? nullptr : &pids, &count); });
         bool skipped = st == XK_OK && !c.capture.lines().empty();
         std::string array = take(pids, 0);
-        std::string out = st == XK_OK ? (skipped ? "skipped" : count >= 1 ? "found" : "none") : show(array, count);
+        std::string out = st == XK_OK ? (skipped      ? "skipped"
+                                         : count >= 1 ? "found"
+                                                      : "none")
+                                      : show(array, count);
         return Seen{st, out, skipped ? 0 : array == "null" ? 1 : 2};
     };
     auto stat = [](Ctx &c) {  // the record is cleared before the file is opened
         xk_util_proc_stat_record record;
         memset(&record, 0xA5, sizeof record);
         xk_util_status st = c.run([&] { return xk_util_proc_stat(&record, 0); });
-        return Seen{st, show(record.pid == getpid() ? "self" : std::to_string(record.pid), record.delayacct_blkio_ticks)};
+        return Seen{st, show(record.pid == getpid() ? "self" : std::to_string(record.pid),
+                             record.delayacct_blkio_ticks)};
     };
-    const std::string files_ok = "OK fd 0 one\ntwo\nthree\n 14 0 3 4 0 0 abc 14 0 on 0 none 1", sys = "SYSTEM ";
-    const std::string named_ok = "OK stream 0 one\ntwo\nthree\n payload synced synced plain-name /tmp/a / src";
-    const std::string in_sync = " < xk_util_sync xk_util_write_named_file", size = " < xk_util_get_file_size xk_util_read_named_file";
-    const std::string fsync = "  Reason: Input/output error @src/file/posix_fsync", time_ok = "OK set 0 set read set read read set 24 0 read read";
-    const std::string nomem = "Memory allocation error  Reason: Cannot allocate memory @src/string/directory_linux";
-    const std::string read_nomem = " < xk_util_read_named_file xk_util_claim_pid_file", pid_file = " @src/process/pid_file_linux";
-    const std::string path_nomem = " < xk_util_vasprintf map_pid_to_exe xk_util_claim_pid_file", running = "RUNNING self self unlocked < xk_util_claim_pid_file";
-    const std::string wide = "a\\x00\\x00\\x00b\\x00\\x00\\x00c\\x00\\x00\\x00", no_space = "  Reason: No space left on device";
-    std::vector<Row> t = {
-        {"format", kAlloc, 0, format, "OK pid-42 0 1 abc xyz xyz", {"NOMEM null -1 < xk_util_vasprintf", "FAILED null"}, 4},
-        {"format", C::vsnprintf, EOVERFLOW, format, "OK pid-42 0 1 abc xyz xyz",
-         {"SYSTEM null -1 < xk_util_printf_vsize xk_util_vasprintf", "SYSTEM null 75 < xk_util_vasprintf", "FAILED -1"}},
-        {"strbuf", kAlloc, 0, strbuf, "OK 128 * P41 42 43 44 45 46 47 48 - 49 4A 4B 4C 4D 4E 4F 50 : ABCDEFGHIJKLMNOP\nP51 52 53 54 : QRST\n 200 328 all",
-         {"FAILED null", "FAILED null", "FAILED * P41 42 *\nP51 52 53 54 : QRST\n : Could not realloc strbuf to * | Error in strbuf",
-          "FAILED -1 0 null : Alloc failed for strbuf | Error in strbuf", "FAILED -1 128 127 : Could not realloc strbuf to 328 | Error in strbuf"}},
-        // A formatter that fails once makes the append double the storage and try again.
-        {"strbuf", C::vsnprintf, EOVERFLOW,
-         [](Ctx &c) {
-             xk_util_strbuf sb = buffer_with("x", 128);
-             int n = c.run([&] { return xk_util_strbuf_append_f(&sb, "%s", "abc"); });
-             return Seen{XK_OK, show(n, shown(c, sb))};
-         },
-         "OK 3 128 xabc", {"OK 3 256 xabc"}},
-        {"strbuf", kAlloc, 0, hexdump, "OK same", {"FAILED same : *"}, -1},
-        {"strbuf", kAlloc, 0, substitute, "OK 16 77 moved 139 a0123456789b0123456789",
-         {"FAILED 0 77 same 8 a$Xb$X", "FAILED 0 77 same 8 a$Xb$X",
-          "FAILED 5 77 moved 136 a012345b0123456789 : Could not realloc strbuf to 139 | Error in strbuf"}},
-        {"bytes", kAlloc, 0, bytes, "OK 00ab7f \\x00\\xab\\x7f " + wide + " 3 set 16 set 6 set 4 0 0 0",
-         {"NOMEM null < xk_util_sprintf_bytes : Allocation failed", "NOMEM null < xk_util_sscanf_bytes : Allocation failed",
-          "NOMEM null 3 < xk_util_char_to_wchar", "NOMEM null 16 < xk_util_map_bitstring_to_bytes : Memory allocation failed",
-          "NOMEM null 6 < xk_util_expand_byte_array : Memory allocation failed",
-          "NOMEM null 3 1 2.5 7.5 < xk_util_sum_init : calloc() failed, N=4"}},
-        {"split", kAlloc, 0, split, "OK bc 3",
-         {"NOMEM null 3 < xk_util_split : Memory allocation failed", "NOMEM null 3 < xk_util_split : Failed to allocate memory"}, 4},
-        {"join", kAlloc, 0, join, "OK a, b, c 8 abc 3 abcde 5",
-         {"NOMEM null 8 < xk_util_join", "NOMEM null 0 < xk_util_append_string", "NOMEM abc 3 < xk_util_append_string"}},
-        {"base64", kAlloc, 0, base64, "OK aGVsbG8= 8 hello 5", {"NOMEM null 8", "NOMEM null 6"}},
-        {"collection", kAlloc, 0, collection, "OK name 10", {"FAILED null", "OK (no name) 10"}},
-        {"getopt", kAlloc, 0, getopt, "OK alice 1 /tmp", {"NOMEM - 0 - < xk_util_getopt_string process_option xk_util_getopt_from",
-                                                          "NOMEM alice 1 - < xk_util_getopt_string process_option xk_util_getopt_from"}},
-        {"directory", C::mkdir, ENOSPC, directory, "OK 1 1 1 A b",
-         {"SYSTEM 0 < xk_util_mkdir",
-          "SYSTEM 0 < xk_util_mkdir_read_only : Failed to create directory {D}/read-only" + no_space + " @src/directory/linux"}},
-        {"directory", C::opendir, EACCES, directory, "OK 1 1 1 A b",
-         {"FAILED 0 : Error checking directory {D} existence  Reason: Permission denied @src/directory/linux"}},
-        {"directory", C::opendir, ENOENT, directory, "OK 1 1 1 A b", {"FAILED 0"}},
-        {"directory", C::scandir, EMFILE, directory, "OK 1 1 1 A b",
-         {"FAILED null : Failed to scan directory {D}  Reason: Too many open files @src/directory/linux"}},
-        {"directory", kAlloc, 0, directory, "OK 1 1 1 A b",
-         {"FAILED null : Failed to allocate memory", "FAILED null b : Failed to allocate memory", "FAILED A null : Failed to allocate memory"}},
-        {"ensure_egid", C::sysconf, EINVAL, egid, "OK kept",
-         {"SYSTEM kept < ensure_egid : Failed to query group structure size  Reason: Invalid argument @src/permissions/permissions_linux"}},
-        {"ensure_egid", C::getgrnam_r, EIO, egid, "OK kept",
-         {"SYSTEM kept < ensure_egid : Failed to query group * data  Reason: Input/output error @src/permissions/permissions_linux"}},
-        {"ensure_egid", C::setegid, EPERM, egid, "OK kept",
-         {"SYSTEM kept < ensure_egid : Failed to update effective gid for group *  Reason: Operation not permitted @src/permissions/*"}},
-        {"ensure_egid", kAlloc, 0, egid, "OK kept", {"NOMEM kept < ensure_egid : Failed to allocate * byte buffer"}},
-        {"time", C::clock_gettime, EINVAL, time, time_ok,
-         {"SYSTEM kept < xk_util_future_timeout : Failed to get current time.", "SYSTEM 7 < xk_util_query_timeout_expired",
-          "SYSTEM kept < xk_util_query_timeout_left : Failed to get current time.", "FAILED read"}},
-        {"time", C::gettimeofday, EFAULT, time, time_ok, {"SYSTEM kept < xk_util_future_time", "FAILED read"}, 3},
-        {"time", C::time, EOVERFLOW, time, time_ok,
-         {"SYSTEM kept 32 75 < xk_util_now_str", "SYSTEM read < xk_util_get_broken_down_time : Failed to read time"}},
-        {"time", C::localtime_r, EOVERFLOW, time, time_ok,
-         {"SYSTEM read < xk_util_get_broken_down_time : Failed to unpick time", "FAILED read"}},
-        {"files", kAlloc, 0, files, files_ok, {"NOMEM -7 0 < xk_util_vasprintf", "NOMEM null 14 12 < xk_util_read_file"}},
-        {"files", C::vsnprintf, EOVERFLOW, files, files_ok,
-         {"SYSTEM -7 0 < xk_util_printf_vsize xk_util_vasprintf", "SYSTEM -7 75 < xk_util_vasprintf"}},
-        {"files", C::open, EIO, files, files_ok, {"SYSTEM -1 5 < xk_util_open", "SYSTEM -1 < xk_util_get_file_size"}},
-        {"files", C::fstat, EIO, files, files_ok,
-         {"SYSTEM unset -1 5 < xk_util_read_file", "SYSTEM 99 4 5 < xk_util_count_lines", "SYSTEM -1 < xk_util_get_file_size"}},
-        // A failed read is not a failure of a call whose errno the caller asked for; the offset is put back.
-        {"files", C::read, EIO, files, files_ok, {"SYSTEM null 14 0 < xk_util_read_file", "SYSTEM * 4 5 < xk_util_count_lines"}},
-        // Saving the offset, rewinding, and putting it back; nothing is counted before the rewind.
-        {"files", C::lseek, EIO, files, files_ok, {"SYSTEM 99 4 5 < xk_util_count_lines", "SYSTEM 99 4 5 < xk_util_count_lines",
-                                                   "SYSTEM * 14 5 < xk_util_count_lines"}},
-        {"files", C::write, ENOSPC, files, files_ok, {"SYSTEM 28  < xk_util_whole_write"}},
-        {"files", C::truncate, EROFS, files, files_ok, {"SYSTEM 30 src < xk_util_truncate_file"}},
-        {"files", C::unlink, EROFS, files, files_ok, {"SYSTEM 30 src < xk_util_delete_file"}},
-        // stat failing for a reason other than a missing file is a failure; ENOENT is an answer.
-        {"files", C::stat, EIO, files, files_ok, {"SYSTEM 7 < xk_util_query_file_exists"}},
-        {"files", C::stat, ENOENT, files, files_ok, {files_ok.substr(0, files_ok.size() - 1) + "0"}},
-        {"named", kAlloc, 0, named, named_ok,
-         {"NOMEM unset 0 < xk_util_vasprintf xk_util_fopen", "NOMEM null < xk_util_read_named_file",
-          "NOMEM none < xk_util_get_directory_component xk_util_write_named_file : " + nomem,
-          "NOMEM synced < xk_util_get_directory_component xk_util_sync_file : " + nomem + " | Failed to get directory component",
-          "NOMEM null < xk_util_get_directory_component : Memory allocation for path plain-name  Reason: Cannot allocate memory *",
-          "NOMEM null < xk_util_get_directory_component : " + nomem, "NOMEM none < xk_util_read_named_file",
-          "NOMEM none < xk_util_get_directory_component xk_util_write_named_file : " + nomem}},
-        {"named", C::open, EIO, named, named_ok,
-         {"SYSTEM unset" + size, "SYSTEM payload" + in_sync, "SYSTEM synced < xk_util_sync",
-          "SYSTEM synced < xk_util_sync_file : Failed to open file {D}/src.txt" + fsync,
-          "SYSTEM synced < xk_util_sync_file : Failed to open directory {D}" + fsync, "SYSTEM none" + size, "SYSTEM src" + in_sync}},
-        {"named", C::fopen, EMFILE, named, named_ok,
-         {"SYSTEM unset 24 < xk_util_fopen", "SYSTEM unset < xk_util_read_named_file", "SYSTEM none < xk_util_write_named_file",
-          "SYSTEM none < xk_util_read_named_file", "SYSTEM none < xk_util_write_named_file"}},
-        {"named", C::fread, EIO, named, named_ok, {"SYSTEM null < xk_util_read_named_file", "SYSTEM none < xk_util_read_named_file"}},
-        {"named", C::fwrite, ENOSPC, named, named_ok, {"SYSTEM < xk_util_write_named_file"}, 2},
-        {"named", C::fflush, EIO, named, named_ok, {"SYSTEM payload" + in_sync, "SYSTEM synced < xk_util_sync", "SYSTEM src" + in_sync}},
-        {"named", C::fsync, EIO, named, named_ok,
-         {"SYSTEM payload" + in_sync, "SYSTEM payload" + in_sync, "SYSTEM synced < xk_util_sync", "SYSTEM synced < xk_util_sync",
-          "SYSTEM synced < xk_util_sync_file : Failed to sync file {D}/src.txt" + fsync,
-          "SYSTEM synced < xk_util_sync_file : Failed to sync directory file {D}" + fsync, "SYSTEM src" + in_sync, "SYSTEM src" + in_sync}},
-        // A failing close changes no outcome and still releases the stream.
-        {"named", C::fclose, EIO, named, named_ok, {named_ok}, 4},
-        {"named", C::realpath, ELOOP, named, named_ok, {"SYSTEM null < xk_util_abs_path : Cannot determine absolute file path from "
-                                                       "relative path /.  Reason: Too many levels of symbolic links *"}},
-        {"wait", C::waitpid, ECHILD, wait, "OK null 3 3 polled",
-         {"SYSTEM kept -7 reaped 3 < xk_wait : Failed to wait on process *  Reason: No child processes @src/process/spawn_linux",
-          "SYSTEM -7 left < xk_wait : Failed to wait on process *  Reason: No child processes @src/process/spawn_linux",
-          "SYSTEM polled left < xk_util_await_child_timeout : Failed to wait for child process * to end  Reason: No child processes @src/process_ops"}},
-        {"signals", C::sigaction, EINVAL, signals, "OK 1 0",
-         {"SYSTEM 0 : Failed to set ignore signal User defined signal 1 (10)  Reason: Invalid argument @src/process_ops",
-          "SYSTEM 1 : Failed to reset signal User defined signal 2 (12)  Reason: Invalid argument @src/process_ops"}},
-        {"signals", C::sigaction, EINVAL, common, "OK in turn",
-         {"SYSTEM in turn : Failed to set ignore signal * (*)  Reason: Invalid argument @src/process_ops"}, 28},
-        {"env", C::setenv, ENOMEM, env, "OK v v set -",
-         {"SYSTEM - < xk_util_setenv : Failed to set environment variable: Cannot allocate memory @src/env/linux"}},
-        {"env", C::unsetenv, EINVAL, env, "OK v v set -",
-         {"SYSTEM v < xk_util_unsetenv : Failed to unset environment variable: Invalid argument @src/env/linux"}},
-        {"env", kAlloc, 0, env, "OK v v set -", {"FAILED null"}, 2},
-        {"env", C::sysconf, EINVAL, env, "OK v v set -", {"FAILED null"}},
-        {"pid_of", kAlloc, 0, pid_of, "OK found",
-         {"OK skipped < xk_util_vasprintf:NOMEM vet_possible_directory:NOMEM : Failed to allocate path",
-          "NOMEM null 12345 < xk_util_pid_of : Failed to allocate memory",
-          "NOMEM set 12345 < xk_util_vasprintf xk_util_pid_of : Failed to allocate path"}, -1},
-        {"pid_of", C::scandir, EACCES, pid_of, "OK found",
-         {"SYSTEM unset 12345 < xk_util_pid_of : Failed to open /proc  Reason: Permission denied @src/process_ops"}},
-        {"proc_stat", C::fopen, ENOENT, stat, "OK self *", {"NOT_FOUND 0 0 < xk_util_proc_stat"}},
-        {"proc_stat", C::getline, ENOMEM, stat, "OK self *",
-         {"READ 0 0 < xk_util_proc_stat : getline() failed  Reason: Cannot allocate memory @src/system/linux"}},
-        // Every step's failure is passed on, the lock given back and the file left as it was.
-        {"claim", kAlloc, 0, claim("self"), running,
-         {"NOMEM 7 self unlocked" + read_nomem, "NOMEM 7 self unlocked" + path_nomem,
-          "NOMEM 7 self unlocked < map_pid_to_exe xk_util_claim_pid_file"}},
-        {"claim", kAlloc, 0, claim("4194305"), "OK 7 self unlocked",  // a pid no process can have
-         {"NOMEM 7 4194305 unlocked" + read_nomem, "NOMEM 7 4194305 unlocked" + path_nomem}},
-        {"claim", kAlloc, 0, claim(""), "OK 7 self unlocked", {"NOMEM 7  unlocked" + read_nomem}},
-        {"claim", C::open, EIO, claim("self"), running,
-         {"SYSTEM 7 self unlocked < xk_util_claim_pid_file : Cannot access pid file {D}/run.pid  Reason: Input/output error" + pid_file,
-          "SYSTEM 7 self unlocked < xk_util_claim_pid_file : Failed to open pid file {D}/run.pid  Reason: Input/output error" + pid_file,
-          "SYSTEM 7 self unlocked < xk_util_get_file_size xk_util_read_named_file xk_util_claim_pid_file",
-          "SYSTEM 7 self unlocked < map_pid_to_exe xk_util_claim_pid_file"}},
-        // Permission to create is refused quietly.
-        {"claim", C::open, EACCES, claim(nullptr), "OK 7 self unlocked", {"ACCESS 7 none unlocked < xk_util_claim_pid_file"}},
-        // A held lock fails the claim at once; a failed unlock changes no outcome.
-        {"claim", C::flock, EWOULDBLOCK, claim("self"), running,
-         {"SYSTEM 7 self unlocked < xk_util_claim_pid_file : Failed to lock PID file {D}/run.pid  Reason: Resource temporarily "
-          "unavailable" + pid_file, running}},
-        // A new file is created and written; only the writer's open is traced.
-        {"claim", C::fopen, ENOSPC, claim(nullptr), "OK 7 self unlocked",
-         {"SYSTEM 7 * < write_pid_file : Failed to open pid file {D}/run.pid" + no_space + pid_file}},
-        {"claim", C::fflush, ENOSPC, claim(nullptr), "OK 7 self unlocked",
-         {"SYSTEM 7 * : Failed to flush written pid file {D}/run.pid" + no_space + pid_file}},
-        {"claim", C::fclose, ENOSPC, claim(nullptr), "OK 7 self unlocked",
-         {"SYSTEM 7 * : Failed to close written pid file {D}/run.pid" + no_space + pid_file}},
-    };
+    auto retry =
+        [](Ctx &c) {  // a formatter that fails once makes the append double the storage and try again
+            xk_util_strbuf sb = buffer_with("x", 128);
+            int n = c.run([&] { return xk_util_strbuf_append_f(&sb, "%s", "abc"); });
+            return Seen{XK_OK, show(n, shown(c, sb))};
+        };
+    const std::map<std::string, std::function<Seen(Ctx &)>> ops = {
+        {"format", format},
+        {"strbuf", strbuf},
+        {"strbuf_retry", retry},
+        {"hexdump", hexdump},
+        {"substitute", substitute},
+        {"bytes", bytes},
+        {"split", split},
+        {"join", join},
+        {"base64", base64},
+        {"collection", collection},
+        {"getopt", getopt},
+        {"directory", directory},
+        {"egid", egid},
+        {"time", time},
+        {"files", files},
+        {"named", named},
+        {"wait", wait},
+        {"signals", signals},
+        {"common", common},
+        {"env", env},
+        {"pid_of", pid_of},
+        {"stat", stat},
+        {"claim_self", claim("self")},
+        {"claim_dead", claim("4194305")},  // a pid no process can have
+        {"claim_empty", claim("")},
+        {"claim_new", claim(nullptr)}};
+    std::vector<Row> t;
+    std::istringstream table(
+#include "fault/table.inc"
+    );
+    std::string ok;
+    for (std::string line; std::getline(table, line);) {
+        if (line.size() < 2) continue;
+        for (size_t at; (at = line.find("\\n")) != std::string::npos;) line.replace(at, 2, "\n");
+        std::istringstream words(line.substr(2));
+        std::string group, op, call, err;
+        long count = 0;
+        if (line[0] == '@' && words >> group >> op >> call >> err) {
+            words >> count;
+            t.push_back({group, call_named(call), errno_named(err), ops.at(op), ok, {}, count});
+        }
+        if (line[0] == '=') ok = t.back().ok = line.substr(2);
+        if (line[0] == '-') t.back().points.push_back(line.substr(2));
+    }
     // The first slots, a fixed step, and the proportional step of a zero growth; attach
     // allocates only the slots, add and new their element first.
     for (auto [growth, count] : {std::pair{10, 0}, std::pair{2, 4}, std::pair{0, 3}})
         for (int kind : {0, 1, 2})
-            t.push_back({"collection", kAlloc, 0, append_to(growth, count, kind), "OK grew 1", {"FAILED as it was"}, 2 - !kind});
+            t.push_back({"collection",
+                         kAlloc,
+                         0,
+                         append_to(growth, count, kind),
+                         "OK grew 1",
+                         {"FAILED as it was"},
+                         2 - !kind});
     for (bool combined : {false, true}) {
-        std::string chain = combined ? " < xk_spawn xk_spawn_and_wait" : " < xk_spawn", ok = combined ? "OK unset 3 1" : "OK handle 3 1";
-        t.push_back({"spawn", kAlloc, 0, spawn(combined), ok, {(combined ? "NOMEM unset -7 0" : "NOMEM null -7 0") + chain}});
-        t.push_back({"spawn", C::fork, EAGAIN, spawn(combined), ok, {(combined ? "SYSTEM unset -7 1" : "SYSTEM null -7 1") + chain}});
+        std::string chain = combined ? " < xk_spawn xk_spawn_and_wait" : " < xk_spawn",
+                    ok = combined ? "OK unset 3 1" : "OK handle 3 1";
+        t.push_back({"spawn",
+                     kAlloc,
+                     0,
+                     spawn(combined),
+                     ok,
+                     {(combined ? "NOMEM unset -7 0" : "NOMEM null -7 0") + chain}});
+        t.push_back({"spawn",
+                     C::fork,
+                     EAGAIN,
+                     spawn(combined),
+                     ok,
+                     {(combined ? "SYSTEM unset -7 1" : "SYSTEM null -7 1") + chain}});
     }
     return t;
 }

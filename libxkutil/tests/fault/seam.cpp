@@ -50,7 +50,8 @@ void *remember(void *p) {
 }  // namespace
 
 void arm(Call call, long nth, int err) {
-    g_calls[static_cast<int>(call)] = Countdown{nth < 0 ? -1 : nth, 0, call == Call::malloc_family ? ENOMEM : err};
+    g_calls[static_cast<int>(call)] =
+        Countdown{nth < 0 ? -1 : nth, 0, call == Call::malloc_family ? ENOMEM : err};
 }
 
 void disarm_all() {
@@ -85,7 +86,9 @@ void __real_free(void *);
 char *__real_strdup(const char *);
 char *__real_strndup(const char *, size_t);
 
-void *__wrap_malloc(size_t size) { return inject(Call::malloc_family) ? nullptr : remember(__real_malloc(size)); }
+void *__wrap_malloc(size_t size) {
+    return inject(Call::malloc_family) ? nullptr : remember(__real_malloc(size));
+}
 void *__wrap_calloc(size_t n, size_t size) {
     return inject(Call::malloc_family) ? nullptr : remember(__real_calloc(n, size));
 }
