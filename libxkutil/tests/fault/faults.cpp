@@ -61,6 +61,8 @@ struct Ctx {
     bool injected = false;
     template <typename Calls>
     auto run(Calls calls);
+    template <typename Calls>
+    Seen steps(Calls calls);  // run() around calls recorded in a Steps
     std::string path(const char *name) const { return dir + "/" + name; }
 };
 
@@ -131,6 +133,15 @@ struct Steps {
         return *this;
     }
 };
+
+template <typename Calls>
+Seen Ctx::steps(Calls calls) {
+    return run([&] {
+        Steps s;
+        calls(s);
+        return s.seen;
+    });
+}
 
 // "none" for a missing file, "src" for the scratch file's first content.
 std::string read_text(const std::string &path) {
@@ -352,22 +363,18 @@ std::vector<Row> rows() {
     auto format = [](Ctx &c) {
         char *out = unset<char>(), buf[8], *a, *b, *d;
         int err = -1, n = 0;
-        return c.run([&] {
-            Steps s;
+        return c.steps([&](Steps &s) {
             s(xk_util_asprintf(&out, &err, "%s-%d", "pid", 42), [&] { return show(take(out), err); });
             s(failed_if((n = xk_util_snprintf(buf, sizeof buf, "%d", 1)) < 0), [&] { return show(n); });
             s(failed_if(!(a = xk_util_strndup("abcdef", 3))), [&] { return take(a); });
             s(failed_if(!(b = static_cast<char *>(xk_util_memdup("xyz", 3)))), [&] { return take(b, 3); });
-            return s(failed_if(!(d = static_cast<char *>(xk_util_memdup0("xyz", 3)))),
-                     [&] { return take(d); })
-                .seen;
+            s(failed_if(!(d = static_cast<char *>(xk_util_memdup0("xyz", 3)))), [&] { return take(d); });
         });
     };
     auto strbuf = [](Ctx &c) {  // a new record, a dump that must grow its buffer, an append to no storage
         xk_util_strbuf *sb, full = buffer_with("", 8), none{};
         const std::string text(200, 'x');
-        return c.run([&] {
-            Steps s;
+        return c.steps([&](Steps &s) {
             s(failed_if(!(sb = xk_util_strbuf_new(0))), [&] { return sb ? show(sb->capacity) : "null"; });
             xk_util_strbuf_free(sb);
             xk_util_strbuf_hexdump(&full, "P", "ABCDEFGHIJKLMNOPQRST", 20);
@@ -377,7 +384,7 @@ std::vector<Row> rows() {
                                : none.str == text  ? "all"
                                                    : show(strlen(none.str));
             free(none.str);
-            return s(failed_if(n < 0), [&] { return show(n, none.capacity, kept) + funcs(c); }).seen;
+            s(failed_if(n < 0), [&] { return show(n, none.capacity, kept) + funcs(c); });
         });
     };
     auto hexdump =
@@ -413,8 +420,7 @@ std::vector<Row> rows() {
         wchar_t *wide = unset<wchar_t>();
         size_t wide_len = 0, bits_len = 0, expanded_len = 0;
         xk_util_sum sum{3, 1, reinterpret_cast<double *>(8), 2.5, 7.5};
-        return c.run([&] {
-            Steps s;
+        return c.steps([&](Steps &s) {
             s(xk_util_sprintf_bytes(bytes, 3, &text), [&] { return take(text); });
             s(xk_util_sscanf_bytes("00AB7f", 6, &decoded), [&] { return take(decoded, 3); });
             s(xk_util_char_to_wchar("abc", 99, &wide, &wide_len),
@@ -426,7 +432,7 @@ std::vector<Row> rows() {
             xk_util_status st = xk_util_sum_init(&sum, 4);
             std::string buckets = sum.buckets == nullptr ? "null" : "set";
             if (st == XK_OK) xk_util_sum_free(&sum);
-            return s(st, [&] { return show(buckets, sum.n, sum.pos, sum.window, sum.total); }).seen;
+            s(st, [&] { return show(buckets, sum.n, sum.pos, sum.window, sum.total); });
         });
     };
     // Split, join, append and base64 are kept apart: how many blocks each takes is their own affair.
@@ -443,24 +449,21 @@ std::vector<Row> rows() {
         const char *strings[] = {"a", "b", "c"};
         char *joined = unset<char>(), *str = nullptr;
         size_t size = 0, len = 0;
-        return c.run([&] {
-            Steps s;
+        return c.steps([&](Steps &s) {
             s(xk_util_join(strings, 3, ", ", &joined, &size), [&] { return show(take(joined), size); });
             s(xk_util_append_string(&str, &len, "abc", 3), [&] { return show(str ? str : "null", len); });
-            return s(xk_util_append_string(&str, &len, "de", 2), [&] { return show(take(str), len); }).seen;
+            s(xk_util_append_string(&str, &len, "de", 2), [&] { return show(take(str), len); });
         });
     };
     auto base64 = [](Ctx &c) {
         char *text = unset<char>();
         uint8_t *bytes = unset<uint8_t>();
         size_t text_len = 0, len = 0;
-        return c.run([&] {
-            Steps s;
+        return c.steps([&](Steps &s) {
             s(xk_util_base64_encode(reinterpret_cast<const uint8_t *>("hello"), 5, &text, &text_len),
               [&] { return show(take(text, text_len), text_len); });
-            return s(xk_util_base64_decode("aGVsbG8=", 8, &bytes, &len),
-                     [&] { return show(take(bytes, len), len); })
-                .seen;
+            s(xk_util_base64_decode("aGVsbG8=", 8, &bytes, &len),
+              [&] { return show(take(bytes, len), len); });
         });
     };
     // --- collection, options, directories, the effective group ---
@@ -487,21 +490,20 @@ std::vector<Row> rows() {
         int exists = 7;
         char *first = unset<char>(), *second = unset<char>();
         xk_util_dirscan_cursor *cursor;
-        return c.run([&] {
-            Steps s;
+        return c.steps([&](Steps &s) {
             s(xk_util_mkdir(made.c_str()), [&] { return show(std::filesystem::exists(made)); });
             s(xk_util_mkdir_read_only(read_only.c_str()),
               [&] { return show(std::filesystem::exists(read_only)); });
             xk_util_status st = xk_util_query_dir_exists(c.dir.c_str(), &exists);
             s(st != XK_OK ? st : failed_if(exists != 1), [&] { return show(exists); });
             if ((cursor = xk_util_dirscan_begin(c.dir.c_str())) == nullptr)
-                return s(kFailed, [] { return "null"; }).seen;
+                return (void)s(kFailed, [] { return "null"; });
             xk_util_dirscan(cursor);
             first = xk_dirscan_file_name(cursor);
             xk_util_dirscan(cursor);
             second = xk_dirscan_file_name(cursor);
             xk_util_dirscan_end(cursor);
-            return s(failed_if(!first || !second), [&] { return show(take(first), take(second)); }).seen;
+            s(failed_if(!first || !second), [&] { return show(take(first), take(second)); });
         });
     };
     auto egid = [](Ctx &c) {  // the group we already have, so that the switch succeeds when nothing fails
@@ -524,8 +526,7 @@ std::vector<Row> rows() {
         auto kept = [](bool k) { return k ? "kept" : "set"; };
         auto clock = [](uint64_t v) { return failed_if(v == 0); };
         auto read = [] { return "read"; };
-        return c.run([&] {
-            Steps s;
+        return c.steps([&](Steps &s) {
             s(xk_util_future_timeout(&deadline, 5, 1), [&] { return kept(deadline.tv_sec == 123); });
             s(xk_util_query_timeout_expired(&later, &expired), [&] { return show(expired); });
             s(xk_util_query_timeout_left(&later, left, sizeof left), [&] { return kept(left[0] == 'x'); });
@@ -534,7 +535,7 @@ std::vector<Row> rows() {
             s(clock(xk_util_walltime_msec()), read)(clock(xk_util_walltime_usec()), read);
             s(xk_util_now_str(now, &now_len, &err), [&] { return show(kept(now[0] == 'x'), now_len, err); });
             s(xk_util_get_broken_down_time(&broken), read);
-            return s(failed_if(!xk_util_localtime_r(&zero, &broken)), read).seen;
+            s(failed_if(!xk_util_localtime_r(&zero, &broken)), read);
         });
     };
     // --- descriptor I/O, paths, named files and durable sync ---
@@ -549,8 +550,7 @@ std::vector<Row> rows() {
         char *buf = unset<char>();
         int64_t size = -1;
         uint64_t count = 99;
-        Seen seen = c.run([&] {
-            Steps s;
+        Seen seen = c.steps([&](Steps &s) {
             s(xk_util_open(&fd, &e, O_RDONLY, 0, "%s/%s", c.dir.c_str(), "src.txt"),
               [&] { return show(fd >= 0 ? "fd" : std::to_string(fd), e); });
             s(xk_util_read_file(in, &buf, &size, &(e = 0)), [&] { return show(take(buf), size, e); });
@@ -560,7 +560,7 @@ std::vector<Row> rows() {
             s(xk_util_get_file_size(src.c_str(), &(size = -1)), [&] { return show(size); });
             s(xk_util_truncate_file(cut.c_str(), 2, &(e = 0)), [&] { return show(e, read_text(cut)); });
             s(xk_util_delete_file(gone.c_str(), &(e = 0)), [&] { return show(e, read_text(gone)); });
-            return s(xk_util_query_file_exists(src.c_str(), &exists), [&] { return show(exists); }).seen;
+            s(xk_util_query_file_exists(src.c_str(), &exists), [&] { return show(exists); });
         });
         for (int open_fd : {in, counted, written, fd}) close(open_fd);
         return seen;
@@ -574,8 +574,7 @@ std::vector<Row> rows() {
         char *buf = unset<char>(), *plain = unset<char>(), *nested = unset<char>(), *abs = unset<char>();
         size_t size = 0;
         int err = 0;
-        Seen seen = c.run([&] {
-            Steps s;
+        Seen seen = c.steps([&](Steps &s) {
             s(xk_util_fopen(&opened, &err, "rb", "%s", src.c_str()), [&] {
                 bool stream = opened != nullptr && opened != unset<FILE>();
                 return show(stream ? (__real_fclose(opened), "stream") : opened ? "unset" : "null", err);
@@ -588,7 +587,7 @@ std::vector<Row> rows() {
             s(xk_util_get_directory_component("plain-name", &plain), [&] { return take(plain); });
             s(xk_util_get_directory_component("/tmp/a/b", &nested), [&] { return take(nested); });
             s(xk_util_abs_path("/.", &abs), [&] { return take(abs); });
-            return s(xk_util_copy_file(src.c_str(), copy.c_str()), [&] { return read_text(copy); }).seen;
+            s(xk_util_copy_file(src.c_str(), copy.c_str()), [&] { return read_text(copy); });
         });
         __real_fclose(appended);
         return seen;
@@ -623,13 +622,12 @@ std::vector<Row> rows() {
         siginfo_t info;
         waitid(P_PID, static_cast<id_t>(ended->pid), &info, WEXITED | WNOWAIT);  // ended, not yet reaped
         spawned = handle;
-        Seen seen = c.run([&] {
-            Steps s;
+        Seen seen = c.steps([&](Steps &s) {
             s(xk_wait(&handle, &code), [&] {
                 return show(handle == nullptr ? "null" : handle == spawned ? "kept" : "moved", code);
             });
             s(xk_spawn_and_wait(kArgv, kEnvp, &combined), [&] { return show(combined); });
-            return s(xk_util_await_child_timeout(ended->pid, 5), [] { return "polled"; }).seen;
+            s(xk_util_await_child_timeout(ended->pid, 5), [] { return "polled"; });
         });
         if (handle != nullptr && xk_wait(&handle, &code) == XK_OK) seen.out += show("", "reaped", code);
         seen.out += waitpid(ended->pid, &status, WNOHANG) > 0 ? " left" : "";
@@ -642,10 +640,9 @@ std::vector<Row> rows() {
         struct sigaction ignore {};
         ignore.sa_handler = SIG_IGN;
         disposition(SIGUSR2, &ignore);
-        return c.run([&] {
-            Steps s;
+        return c.steps([&](Steps &s) {
             s(xk_util_ignore_signal(SIGUSR1), [] { return show(ignored(SIGUSR1)); });
-            return s(xk_util_reset_signal(SIGUSR2), [] { return show(ignored(SIGUSR2)); }).seen;
+            s(xk_util_reset_signal(SIGUSR2), [] { return show(ignored(SIGUSR2)); });
         });
     };
     auto common = [](Ctx &c) {  // ignoring the common signals goes on past a failure
@@ -666,12 +663,11 @@ std::vector<Row> rows() {
         char *value, *host;
         unsetenv(name);
         auto now = [&] { return getenv(name) ? getenv(name) : "-"; };
-        Seen seen = c.run([&] {
-            Steps s;
+        Seen seen = c.steps([&](Steps &s) {
             s(xk_util_setenv(name, "v"), now)(failed_if(!(value = xk_util_getenv(name))),
                                               [&] { return take(value); });
             s(failed_if(!(host = xk_util_get_hostname())), [&] { return take(host, 0); });
-            return s(xk_util_unsetenv(name), now).seen;
+            s(xk_util_unsetenv(name), now);
         });
         unsetenv(name);
         return seen;
