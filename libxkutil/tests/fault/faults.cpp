@@ -166,7 +166,10 @@ std::function<Seen(Ctx &)> append_to(int32_t growth, int32_t count, int kind) {
         xk_collection *col = xk_collection_new("numbers", make_int, copy_int, free);
         xk_collection_set_growth(col, growth);
         for (int32_t i = 0; i < count; ++i) *static_cast<int *>(xk_collection_element_new(col)) = i;
-        auto slots = [&] { return std::vector<void *>(col->elements, col->elements + col->capacity); };
+        auto slots = [&] {  // the slot block itself, and what each slot holds
+            std::vector<void *> all(col->elements, col->elements + col->capacity);
+            return all.push_back(col->elements), all;
+        };
         std::vector<void *> before = slots();
         int value = 42, *mine = static_cast<int *>(make_int());
         bool ok = c.run([&] {
@@ -511,7 +514,11 @@ std::vector<Row> rows() {
         std::string name = g == nullptr ? "" : g->gr_name;
         gid_t before = getegid();
         xk_util_status st = c.run([&] { return name.empty() ? XK_OK : ensure_egid(name.c_str()); });
-        return Seen{st, getegid() == before ? "kept" : "moved"};
+        std::string size = " " + std::to_string(sysconf(_SC_GETGR_R_SIZE_MAX)) + " byte";
+        bool sized = true;  // the failed buffer is named with its size
+        for (const auto &l : c.capture.lines())
+            if (l.text.rfind("Failed to allocate", 0) == 0) sized = l.text.find(size) != std::string::npos;
+        return Seen{st, std::string(getegid() == before ? "kept" : "moved") + (sized ? "" : " unsized")};
     };
     // --- time: each clock or conversion failing in turn leaves the outputs as they were ---
     auto time = [](Ctx &c) {
