@@ -233,13 +233,11 @@ void PrintTo(const Row &row, std::ostream *out) { *out << row.group; }
 
 Call call_named(const std::string &name) {
 #define XK_FAULT_NAMED(ret, call, ...) {#call, Call::call},
-    const std::map<std::string, Call> calls = {{"alloc", kAlloc},
-                                               {"open", Call::open},
-                                               {"fclose", Call::fclose},
-                                               {"fread", Call::fread},
-                                               {"fwrite", Call::fwrite},
-                                               {"getgrnam_r", Call::getgrnam_r},
-                                               XK_FAULT_PLAIN_CALLS(XK_FAULT_NAMED)};
+    // clang-format off
+    const std::map<std::string, Call> calls = {
+        {"alloc", kAlloc}, {"open", Call::open}, {"fclose", Call::fclose}, {"fread", Call::fread},
+        {"fwrite", Call::fwrite}, {"getgrnam_r", Call::getgrnam_r}, XK_FAULT_PLAIN_CALLS(XK_FAULT_NAMED)};
+    // clang-format on
 #undef XK_FAULT_NAMED
     return calls.at(name);
 }
@@ -257,14 +255,12 @@ bool matches(const std::string &pattern, const std::string &text) {
 }
 
 std::string status_name(uint32_t status) {
-    const std::map<uint32_t, const char *> names = {{XK_OK, "OK"},
-                                                    {kFailed, "FAILED"},
-                                                    {XK_ERR_NOMEM, "NOMEM"},
-                                                    {XK_ERR_SYSTEM, "SYSTEM"},
-                                                    {XK_ERR_READ, "READ"},
-                                                    {XK_ERR_ACCESS, "ACCESS"},
-                                                    {XK_ERR_NOT_FOUND, "NOT_FOUND"},
-                                                    {XK_ERR_ALREADY_RUNNING, "RUNNING"}};
+    // clang-format off
+    const std::map<uint32_t, const char *> names = {
+        {XK_OK, "OK"}, {kFailed, "FAILED"}, {XK_ERR_NOMEM, "NOMEM"}, {XK_ERR_SYSTEM, "SYSTEM"},
+        {XK_ERR_READ, "READ"}, {XK_ERR_ACCESS, "ACCESS"}, {XK_ERR_NOT_FOUND, "NOT_FOUND"},
+        {XK_ERR_ALREADY_RUNNING, "RUNNING"}};
+    // clang-format on
     return names.count(status) ? names.at(status) : std::to_string(status);
 }
 
@@ -711,33 +707,16 @@ std::vector<Row> rows() {
             int n = c.run([&] { return xk_util_strbuf_append_f(&sb, "%s", "abc"); });
             return Seen{XK_OK, show(n, shown(c, sb))};
         };
+    // clang-format off
     const std::map<std::string, std::function<Seen(Ctx &)>> ops = {
-        {"format", format},
-        {"strbuf", strbuf},
-        {"strbuf_retry", retry},
-        {"hexdump", hexdump},
-        {"substitute", substitute},
-        {"bytes", bytes},
-        {"split", split},
-        {"join", join},
-        {"base64", base64},
-        {"collection", collection},
-        {"getopt", getopt},
-        {"directory", directory},
-        {"egid", egid},
-        {"time", time},
-        {"files", files},
-        {"named", named},
-        {"wait", wait},
-        {"signals", signals},
-        {"common", common},
-        {"env", env},
-        {"pid_of", pid_of},
-        {"stat", stat},
-        {"claim_self", claim("self")},
+        {"format", format}, {"strbuf", strbuf}, {"strbuf_retry", retry}, {"hexdump", hexdump},
+        {"substitute", substitute}, {"bytes", bytes}, {"split", split}, {"join", join}, {"base64", base64},
+        {"collection", collection}, {"getopt", getopt}, {"directory", directory}, {"egid", egid},
+        {"time", time}, {"files", files}, {"named", named}, {"wait", wait}, {"signals", signals},
+        {"common", common}, {"env", env}, {"pid_of", pid_of}, {"stat", stat}, {"claim_self", claim("self")},
         {"claim_dead", claim("4194305")},  // a pid no process can have
-        {"claim_empty", claim("")},
-        {"claim_new", claim(nullptr)}};
+        {"claim_empty", claim("")}, {"claim_new", claim(nullptr)}};
+    // clang-format on
     std::vector<Row> t;
     std::istringstream table(
 #include "fault/table.inc"
