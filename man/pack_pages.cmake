@@ -24,7 +24,15 @@ function(installed_name page out)
   endif()
 endfunction()
 
+# Doxygen copies an example's text into the page as it is, where a backslash starts a roff
+# escape ("\\n" prints as "0"): examples must do without one.
 function(gzip_page text name)
+  string(REGEX MATCHALL "\n\\.nf\n([^.]|\\.[^f]|\\.f[^i])*" examples "${text}")
+  foreach(example IN LISTS examples)
+    if(example MATCHES "\\\\[^&]")  # Doxygen itself writes "\&." for a dot
+      message(FATAL_ERROR "${name}: an example holds a backslash, which the page would print wrongly")
+    endif()
+  endforeach()
   file(WRITE ${OUTPUT}/${name} "${text}")
   execute_process(COMMAND gzip -9n -f ${OUTPUT}/${name} RESULT_VARIABLE failed)
   if(failed)

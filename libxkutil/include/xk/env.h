@@ -3,7 +3,7 @@
  *
  * @code
  * char *home = xk_util_getenv("HOME");     // a copy, or NULL
- * if (home != NULL) printf("home %s\n", home);
+ * if (home != NULL) puts(home);
  * free(home);
  * xk_util_setenv("LC_ALL", "C");           // process-wide
  * @endcode */

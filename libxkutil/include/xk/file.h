@@ -2,7 +2,7 @@
  * Files: descriptor I/O, durable sync and whole named files.
  *
  * @code
- * const char report[] = "done\n";
+ * const char report[] = "done";
  * if (xk_util_write_named_file("/var/lib/app/state", 1, report, sizeof report - 1, NULL) != XK_OK)
  *     return 1;                      // the file and its directory are synced when XK_OK comes back
  * char *text = NULL;

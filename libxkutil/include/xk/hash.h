@@ -3,7 +3,7 @@
  *
  * @code
  * uint64_t h = 0;
- * if (xk_util_hash64("key", 3, &h) == XK_OK) printf("%016" PRIx64 "\n", h);  // the same on every run
+ * if (xk_util_hash64("key", 3, &h) == XK_OK) printf("%016" PRIx64, h);  // the same on every run
  * @endcode */
 #ifndef XK_HASH_H
 #define XK_HASH_H

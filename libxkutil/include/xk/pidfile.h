@@ -4,7 +4,7 @@
  * @code
  * unsigned int owner = 0;
  * xk_util_status st = xk_util_claim_pid_file("/run/app.pid", "app", &owner);
- * if (st == XK_ERR_ALREADY_RUNNING) fprintf(stderr, "already running as %u\n", owner);
+ * if (st == XK_ERR_ALREADY_RUNNING) fprintf(stderr, "already running as %u", owner);
  * if (st != XK_OK) return 1;
  * @endcode */
 #ifndef XK_PIDFILE_H

@@ -4,7 +4,7 @@
  * @code
  * xk_util_strbuf *sb = xk_util_strbuf_new(0);
  * if (sb == NULL) return XK_ERR_NOMEM;
- * xk_util_strbuf_append_f(sb, "user=%s id=%d\n", "ann", 7);
+ * xk_util_strbuf_append_f(sb, "user=%s id=%d", "ann", 7);
  * xk_util_strbuf_substitute(sb, "ann", 0, "%s", "bob");   // every "ann" becomes "bob"
  * xk_util_strbuf_hexdump(sb, "  ", key, sizeof key);
  * fputs(xk_util_strbuf_getstr(sb), stdout);

@@ -2,7 +2,7 @@
  * Questions about the calling thread.
  *
  * @code
- * printf("thread %lld\n", (long long)xk_util_tid());
+ * printf("thread %lld", (long long)xk_util_tid());
  * @endcode */
 #ifndef XK_SYSTEM_H
 #define XK_SYSTEM_H

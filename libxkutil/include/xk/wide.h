@@ -5,7 +5,7 @@
  * setlocale(LC_CTYPE, "C.UTF-8");
  * wchar_t *wide = NULL;
  * size_t n = 0;
- * if (xk_util_char_to_wchar("gr\xc3\xbc\xc3\x9f", 0, &wide, &n) == XK_OK) printf("%zu characters\n", n);  // 4
+ * if (xk_util_char_to_wchar("text", 0, &wide, &n) == XK_OK) printf("%zu wide characters", n);  // 4
  * free(wide);
  * @endcode */
 #ifndef XK_WIDE_H

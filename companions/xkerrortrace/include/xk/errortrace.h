@@ -5,7 +5,7 @@
  * xk_trace_clear();
  * if (xk_util_sync_file(path) != XK_OK) {
  *     xk_trace_record innermost;
- *     if (xk_trace_get(0, &innermost) == 0) fprintf(stderr, "failed in %s\n", innermost.func);
+ *     if (xk_trace_get(0, &innermost) == 0) fprintf(stderr, "failed in %s: ", innermost.func);
  *     xk_trace_write(stderr);
  * }
  * @endcode */
