@@ -88,24 +88,16 @@ the manual pages: one per header with a link per function, and xkutil(7).")
 
 # Natively dpkg-shlibdeps computes the runtime package's Depends from the shared objects. A
 # cross build's C library is not a package of the build machine's dpkg database (it comes from
-# libc6-arm64-cross), so there the Depends is computed from the GLIBC_ symbol versions the
-# objects need, which is what the native computation yields too.
+# libc6-arm64-cross, whose name would end up in the Depends), so there the Depends is computed
+# from the objects' symbols (debian/cross_depends.cmake).
 if(CMAKE_CROSSCOMPILING)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
-  file(GENERATE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/CPackDebianCross.cmake CONTENT "
-set(objects $<TARGET_FILE:xkutil> $<TARGET_FILE:xklog> $<TARGET_FILE:xkerrortrace>)
-execute_process(COMMAND ${CMAKE_OBJDUMP} -T \${objects} OUTPUT_VARIABLE symbols)
-string(REGEX MATCHALL \"GLIBC_[0-9]+\\\\.[0-9]+\" versions \"\${symbols}\")
-set(newest 0)
-foreach(version IN LISTS versions)
-  string(REPLACE GLIBC_ \"\" version \${version})
-  if(version VERSION_GREATER newest)
-    set(newest \${version})
-  endif()
-endforeach()
-set(CPACK_DEBIAN_RUNTIME_PACKAGE_DEPENDS \"libc6 (>= \${newest})\")
+  file(GENERATE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/CPackCrossDepends.cmake CONTENT
+    "set(XK_CROSS_OBJECTS $<TARGET_FILE:xkutil> $<TARGET_FILE:xklog> $<TARGET_FILE:xkerrortrace>)
+set(XK_CROSS_OBJDUMP ${CMAKE_OBJDUMP})
+include(${CMAKE_CURRENT_LIST_DIR}/debian/cross_depends.cmake)
 ")
-  set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_BINARY_DIR}/CPackDebianCross.cmake)
+  set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_BINARY_DIR}/CPackCrossDepends.cmake)
 else()
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 endif()
