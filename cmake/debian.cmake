@@ -38,6 +38,8 @@ foreach(component runtime development)
   install(FILES ${CMAKE_CURRENT_LIST_DIR}/debian/${XK_DEB_PACKAGE}.lintian-overrides
     DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides RENAME ${XK_DEB_PACKAGE} COMPONENT ${component})
 endforeach()
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/CHANGELOG.md
+  ${CMAKE_CURRENT_LIST_DIR}/debian/changelog.in)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME ${XK_DEB_SOURCE})
