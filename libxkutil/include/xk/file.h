@@ -56,8 +56,8 @@ XK_API int32_t xk_util_whole_read(int fd, void *buf, int64_t len);
 /** Reads st_size bytes from fd's current position into a new NUL-terminated buffer.
  * @param fd the descriptor
  * @param buf_out receives the buffer, which the caller frees
- * @param size_out receives the bytes read
- * @param errno_out optional: errno of a failed system call
+ * @param size_out receives st_size, also when the read then fails
+ * @param errno_out optional: errno of a failed fstat or allocation
  * @return XK_OK, XK_ERR_NULL_ARG, XK_ERR_SYSTEM (fstat fails, or fewer bytes than st_size:
  *         *buf_out is then NULL), XK_ERR_NOMEM */
 XK_API xk_util_status xk_util_read_file(int fd, char **buf_out, int64_t *size_out, int *errno_out);
