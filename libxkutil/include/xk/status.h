@@ -1,5 +1,15 @@
 /** @file
- * Status codes returned by every fallible libxkutil call. */
+ * Status codes returned by every fallible libxkutil call.
+ *
+ * @code
+ * char *text = NULL;
+ * xk_util_status st = xk_util_asprintf(&text, NULL, "%d items", 3);
+ * if (st != XK_OK) {
+ *     xk_trace_write(stderr);  // the failure's trace, innermost first
+ *     return st;               // the same status travels up unchanged
+ * }
+ * free(text);
+ * @endcode */
 #ifndef XK_STATUS_H
 #define XK_STATUS_H
 

@@ -1,5 +1,9 @@
 /** @file
- * Questions about the calling thread. */
+ * Questions about the calling thread.
+ *
+ * @code
+ * printf("thread %lld", (long long)xk_util_tid());
+ * @endcode */
 #ifndef XK_SYSTEM_H
 #define XK_SYSTEM_H
 
@@ -11,7 +15,8 @@
 extern "C" {
 #endif
 
-/** The calling thread's kernel thread id (equal to getpid() in the main thread). Never fails. */
+/** The calling thread's kernel thread id. Never fails.
+ * @return the id, equal to getpid() in the main thread */
 XK_API int64_t xk_util_tid(void);
 
 #ifdef __cplusplus

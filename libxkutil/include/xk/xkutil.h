@@ -1,5 +1,9 @@
 /** @file
- * libxkutil: every public header. */
+ * libxkutil: every public header. See xkutil(7) for the families, ownership and the failure trace.
+ *
+ * @code
+ * #include "xk/xkutil.h"   // cc app.c $(pkg-config --cflags --libs xkutil)
+ * @endcode */
 #ifndef XK_XKUTIL_H
 #define XK_XKUTIL_H
 
