@@ -4,10 +4,7 @@
 using HashTest = xk::test::ReportingTest;
 
 TEST_F(HashTest, KnownValuesAtEveryAlignment) {
-    const struct {
-        const char *text;
-        uint64_t hash;
-    } cases[] = {
+    const std::pair<const char *, uint64_t> cases[] = {
         {"abc", 0x5f39fb8f324f2e25},
         {"a", 0x86b8d0a29d36348b},
         {"abcdefgh", 0xb3d82310ac69efb1},
@@ -16,11 +13,11 @@ TEST_F(HashTest, KnownValuesAtEveryAlignment) {
         {"The quick brown fox jumps over the lazy dog, 0123456789", 0xe3db6694d87c7b3e},
     };
     char block[64];
-    for (const auto &c : cases)
+    for (const auto &[text, hash] : cases)
         for (size_t offset = 0; offset < 8; ++offset) {
             uint64_t h = 0;
-            EXPECT_EQ(xk_util_hash64(strcpy(block + offset, c.text), strlen(c.text), &h), XK_OK);
-            EXPECT_EQ(h, c.hash) << c.text << " at " << offset;
+            EXPECT_EQ(xk_util_hash64(strcpy(block + offset, text), strlen(text), &h), XK_OK);
+            EXPECT_EQ(h, hash) << text << " at " << offset;
         }
     EXPECT_TRUE(traces().empty());
 }

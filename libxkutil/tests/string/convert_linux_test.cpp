@@ -1,5 +1,7 @@
 #include <locale.h>
 
+#include <tuple>
+
 #include "support/capture.h"
 #include "xk/wide.h"
 
@@ -7,23 +9,20 @@ using WideTest = xk::test::ReportingTest;
 
 TEST_F(WideTest, ConvertsInTheCallersLocale) {
     const std::string saved = setlocale(LC_CTYPE, nullptr);
-    const struct {
-        const char *locale, *text;
-        size_t src_len;
-        std::wstring wide;
-    } cases[] = {
+    const std::tuple<const char *, const char *, size_t, std::wstring> cases[] = {
+        // locale, text, length, wide
         {"C", "abc", 0, L"abc"},  // the length argument is not consulted
         {"C", "abc", 1000, L"abc"},
         {"C", "", 0, L""},
         {"C.UTF-8", "a\xc3\xa9", 3, L"a\u00e9"},
     };
-    for (const auto &c : cases) {
-        EXPECT_NE(setlocale(LC_CTYPE, c.locale), nullptr);
+    for (const auto &[locale, text, src_len, want] : cases) {
+        EXPECT_NE(setlocale(LC_CTYPE, locale), nullptr);
         wchar_t *wide = nullptr;
         size_t len = 99;
-        ASSERT_EQ(xk_util_char_to_wchar(c.text, c.src_len, &wide, &len), XK_OK) << c.text;
-        EXPECT_EQ(std::wstring(wide, len + 1), c.wide + L'\0') << c.text;
-        EXPECT_STREQ(setlocale(LC_CTYPE, nullptr), c.locale);
+        ASSERT_EQ(xk_util_char_to_wchar(text, src_len, &wide, &len), XK_OK) << text;
+        EXPECT_EQ(std::wstring(wide, len + 1), want + L'\0') << text;
+        EXPECT_STREQ(setlocale(LC_CTYPE, nullptr), locale);
         free(wide);
     }
     wchar_t *const untouched = reinterpret_cast<wchar_t *>(0x1);

@@ -1,5 +1,7 @@
 #include <locale.h>
 
+#include <tuple>
+
 #include "support/capture.h"
 #include "xk/format.h"
 
@@ -24,15 +26,18 @@ TEST_F(FormatTest, SizesAllocatesAndBounds) {
     EXPECT_EQ(std::string(out, 5), std::string("7|ab\0", 5));
     EXPECT_EQ(err, 0);
     free(out);
-    const struct {
-        size_t size;
-        int count;
-        const char *left;
-    } cases[] = {{3, 2, "ab"}, {2, -1, "a"}, {0, -1, "xxx"}, {size_t{INT32_MAX} + 1, -1, "xxx"}};
-    for (const auto &c : cases) {
+    ASSERT_EQ(xk_util_asprintf(&out, nullptr, "%s/%d", "dir", 42), XK_OK);  // without errno_out
+    EXPECT_STREQ(out, "dir/42");
+    free(out);
+    const std::tuple<size_t, int, const char *> cases[] = {
+        {3, 2, "ab"},
+        {2, -1, "a"},
+        {0, -1, "xxx"},
+        {size_t{INT32_MAX} + 1, -1, "xxx"}};  // size, result, left
+    for (const auto &[size, count, left] : cases) {
         char buf[4] = "xxx";
-        EXPECT_EQ(xk_util_snprintf(buf, c.size, "%02x", 0xAB), c.count) << c.size;
-        EXPECT_STREQ(buf, c.left) << c.size;
+        EXPECT_EQ(xk_util_snprintf(buf, size, "%02x", 0xAB), count) << size;
+        EXPECT_STREQ(buf, left) << size;
     }
     EXPECT_TRUE(traces().empty());
 }
