@@ -1,73 +1,44 @@
-#include <gtest/gtest.h>
 #include <locale.h>
-#include <stdlib.h>
-#include <wchar.h>
 
-#include <string>
+#include <tuple>
 
 #include "support/capture.h"
 #include "xk/wide.h"
 
-namespace {
+using WideTest = xk::test::ReportingTest;
 
-// Each test picks its locale and puts the previous one back.
-class WideTest : public xk::test::ReportingTest {
-protected:
-    WideTest() : saved_(setlocale(LC_ALL, nullptr)) {}
-    ~WideTest() override { setlocale(LC_ALL, saved_.c_str()); }
-
-private:
-    std::string saved_;
-};
-
-TEST_F(WideTest, ConvertsAsciiAndEmptyText) {
-    ASSERT_NE(setlocale(LC_ALL, "C"), nullptr);
-    for (size_t src_len : {size_t{0}, size_t{3}, size_t{1000}}) {
+TEST_F(WideTest, ConvertsInTheCallersLocale) {
+    const std::string saved = setlocale(LC_CTYPE, nullptr);
+    const std::tuple<const char *, const char *, size_t, std::wstring> cases[] = {
+        // locale, text, length, wide
+        {"C", "abc", 0, L"abc"},  // the length argument is not consulted
+        {"C", "abc", 1000, L"abc"},
+        {"C", "", 0, L""},
+        {"C.UTF-8", "a\xc3\xa9", 3, L"a\u00e9"},
+    };
+    for (const auto &[locale, text, src_len, want] : cases) {
+        EXPECT_NE(setlocale(LC_CTYPE, locale), nullptr);
         wchar_t *wide = nullptr;
         size_t len = 99;
-        ASSERT_EQ(xk_util_char_to_wchar("abc", src_len, &wide, &len), XK_OK);
-        EXPECT_EQ(len, 3u);
-        EXPECT_EQ(std::wstring(wide), L"abc");
+        ASSERT_EQ(xk_util_char_to_wchar(text, src_len, &wide, &len), XK_OK) << text;
+        EXPECT_EQ(std::wstring(wide, len + 1), want + L'\0') << text;
+        EXPECT_STREQ(setlocale(LC_CTYPE, nullptr), locale);
         free(wide);
     }
-    wchar_t *wide = nullptr;
-    size_t len = 99;
-    ASSERT_EQ(xk_util_char_to_wchar("", 0, &wide, &len), XK_OK);
-    EXPECT_EQ(len, 0u);
-    EXPECT_EQ(wide[0], L'\0');
-    free(wide);
-    EXPECT_TRUE(traces().empty());
-}
-
-TEST_F(WideTest, UsesTheCallersUtf8Locale) {
-    ASSERT_NE(setlocale(LC_ALL, "C.UTF-8"), nullptr);
-    wchar_t *wide = nullptr;
-    size_t len = 0;
-    ASSERT_EQ(xk_util_char_to_wchar("a\xc3\xa9", 3, &wide, &len), XK_OK);
-    EXPECT_EQ(len, 2u);
-    EXPECT_EQ(wide[1], static_cast<wchar_t>(0xE9));
-    EXPECT_EQ(wide[2], L'\0');
-    free(wide);
-    EXPECT_STREQ(setlocale(LC_CTYPE, nullptr), "C.UTF-8");
-
-    wchar_t *untouched = reinterpret_cast<wchar_t *>(0x1);
-    EXPECT_EQ(xk_util_char_to_wchar("a\x80", 2, &untouched, &len), XK_ERR_INVALID);
-    EXPECT_EQ(untouched, reinterpret_cast<wchar_t *>(0x1));
-    EXPECT_EQ(len, static_cast<size_t>(-1));
-    expect_single_trace("xk_util_char_to_wchar", XK_ERR_INVALID);
+    wchar_t *const untouched = reinterpret_cast<wchar_t *>(0x1);
+    wchar_t *wide = untouched;
+    size_t len = 42, invalid_len = 0;
+    const std::vector<xk_util_status> refused = {
+        xk_util_char_to_wchar(nullptr, 0, &wide, &len), xk_util_char_to_wchar("a", 1, &wide, nullptr),
+        xk_util_char_to_wchar("a", 1, nullptr, &len), xk_util_char_to_wchar("a\x80", 2, &wide, &invalid_len)};
+    setlocale(LC_CTYPE, saved.c_str());
+    EXPECT_EQ(refused, (std::vector<xk_util_status>{3, 3, 3, XK_ERR_INVALID}));  // a lone continuation byte
+    EXPECT_TRUE(wide == untouched && len == 42 &&
+                invalid_len == SIZE_MAX);  // nothing allocated for invalid text
+    std::string chain;
+    for (const auto &r : traces()) chain += r.func + " " + std::to_string(r.status) + "; ";
+    EXPECT_EQ(chain,
+              "xk_util_char_to_wchar 3; xk_util_char_to_wchar 3; xk_util_char_to_wchar 3; "
+              "xk_util_char_to_wchar 7; ");
     EXPECT_TRUE(lines().empty());
 }
-
-TEST_F(WideTest, NullArgumentsWriteNothing) {
-    wchar_t *wide = nullptr;
-    size_t len = 42;
-    EXPECT_EQ(xk_util_char_to_wchar(nullptr, 0, &wide, &len), XK_ERR_NULL_ARG);
-    EXPECT_EQ(len, 42u);
-    expect_single_trace("xk_util_char_to_wchar", XK_ERR_NULL_ARG);
-    capture.clear();
-    EXPECT_EQ(xk_util_char_to_wchar("a", 1, &wide, nullptr), XK_ERR_NULL_ARG);
-    EXPECT_EQ(wide, nullptr);
-    expect_single_trace("xk_util_char_to_wchar", XK_ERR_NULL_ARG);
-}
-
-}  // namespace

@@ -1,124 +1,68 @@
-#include <gtest/gtest.h>
-#include <stdint.h>
-#include <stdlib.h>
-#include <string.h>
+#include <locale.h>
+
+#include <tuple>
 
 #include "support/capture.h"
 #include "xk/format.h"
 
 namespace {
 
-using xk::test::ReportingTest;
-using FormatTest = ReportingTest;
+using FormatTest = xk::test::ReportingTest;
 
 xk_util_status vsize(int *size, const char *format, ...) {
     va_list ap;
     va_start(ap, format);
     xk_util_status st = xk_util_printf_vsize(format, ap, size);
-    va_end(ap);
-    return st;
+    return va_end(ap), st;
 }
 
-xk_util_status vasprintf_of(char **out, int *errno_out, const char *format, ...) {
-    va_list ap;
-    va_start(ap, format);
-    xk_util_status st = xk_util_vasprintf(out, format, ap, errno_out);
-    va_end(ap);
-    return st;
-}
-
-TEST_F(FormatTest, VsizeCountsTheTerminator) {
-    int size = 0;
-    EXPECT_EQ(vsize(&size, "abc"), XK_OK);
-    EXPECT_EQ(size, 4);
-    EXPECT_EQ(vsize(&size, ""), XK_OK);
-    EXPECT_EQ(size, 1);
-    EXPECT_EQ(vsize(&size, "%d-%s", 123, "xy"), XK_OK);
-    EXPECT_EQ(size, 7);
-    EXPECT_TRUE(traces().empty());
-}
-
-TEST_F(FormatTest, VsizeNullArgumentsTraceOnce) {
-    EXPECT_EQ(vsize(nullptr, "abc"), XK_ERR_NULL_ARG);
-    expect_single_trace("xk_util_printf_vsize", XK_ERR_NULL_ARG);
-    capture.clear();
-    int size = 0;
-    EXPECT_EQ(vsize(&size, nullptr), XK_ERR_NULL_ARG);
-    expect_single_trace("xk_util_printf_vsize", XK_ERR_NULL_ARG);
-    EXPECT_TRUE(lines().empty());
-}
-
-TEST_F(FormatTest, VasprintfFormatsIntoAnExactBlock) {
+TEST_F(FormatTest, SizesAllocatesAndBounds) {
+    int sizes[2] = {};
+    EXPECT_EQ(vsize(&sizes[0], "abc") + vsize(&sizes[1], ""), XK_OK);
+    EXPECT_EQ(std::make_pair(sizes[0], sizes[1]), std::make_pair(4, 1));  // each counts its terminator
     char *out = nullptr;
     int err = -1;
-    ASSERT_EQ(vasprintf_of(&out, &err, "%d", 7), XK_OK);
-    ASSERT_NE(out, nullptr);
-    EXPECT_EQ(memcmp(out, "7", 2), 0);
+    ASSERT_EQ(xk_util_asprintf(&out, &err, "%d|%s", 7, "ab"), XK_OK);
+    EXPECT_EQ(std::string(out, 5), std::string("7|ab\0", 5));
     EXPECT_EQ(err, 0);
     free(out);
-    EXPECT_TRUE(traces().empty());
-    EXPECT_TRUE(lines().empty());
-}
-
-TEST_F(FormatTest, VasprintfNullArgumentsTouchNothing) {
-    int err = 99;
-    EXPECT_EQ(vasprintf_of(nullptr, &err, "%d", 1), XK_ERR_NULL_ARG);
-    expect_single_trace("xk_util_vasprintf", XK_ERR_NULL_ARG);
-    EXPECT_EQ(err, 99);
-    capture.clear();
-    char *out = reinterpret_cast<char *>(0x1);
-    EXPECT_EQ(vasprintf_of(&out, &err, nullptr), XK_ERR_NULL_ARG);
-    EXPECT_EQ(out, reinterpret_cast<char *>(0x1));
-    expect_single_trace("xk_util_vasprintf", XK_ERR_NULL_ARG);
-    EXPECT_TRUE(lines().empty());
-}
-
-// A wide string that cannot be converted makes the formatter fail while sizing.
-TEST_F(FormatTest, SizingFailureLeavesTwoRecordsInnermostFirst) {
-    ASSERT_NE(setlocale(LC_ALL, "C"), nullptr);
-    const wchar_t bad[] = {static_cast<wchar_t>(0xD800), 0};
-    char *out = reinterpret_cast<char *>(0x1);
-    int err = 99;
-    EXPECT_EQ(vasprintf_of(&out, &err, "%ls", bad), XK_ERR_SYSTEM);
-    EXPECT_EQ(out, nullptr);
-    auto records = traces();
-    ASSERT_EQ(records.size(), 2u);
-    EXPECT_EQ(records[0].func, "xk_util_printf_vsize");
-    EXPECT_EQ(records[0].file, "src/string/vasprintf_posix");
-    EXPECT_EQ(records[1].func, "xk_util_vasprintf");
-    EXPECT_EQ(records[1].file, "src/string/vasprintf");
-    EXPECT_EQ(records[0].status, XK_ERR_SYSTEM);
-    EXPECT_EQ(records[1].status, XK_ERR_SYSTEM);
-    EXPECT_TRUE(lines().empty());
-}
-
-TEST_F(FormatTest, AsprintfWorksWithoutErrnoOut) {
-    char *out = nullptr;
-    ASSERT_EQ(xk_util_asprintf(&out, nullptr, "%s/%d", "dir", 42), XK_OK);
+    ASSERT_EQ(xk_util_asprintf(&out, nullptr, "%s/%d", "dir", 42), XK_OK);  // without errno_out
     EXPECT_STREQ(out, "dir/42");
     free(out);
-}
-
-TEST_F(FormatTest, AsprintfPassesTheStatusWithoutATraceOfItsOwn) {
-    EXPECT_EQ(xk_util_asprintf(nullptr, nullptr, "x"), XK_ERR_NULL_ARG);
-    expect_single_trace("xk_util_vasprintf", XK_ERR_NULL_ARG);
-}
-
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wformat-truncation"
-TEST_F(FormatTest, SnprintfReportsTruncationAsMinusOne) {
-    char buf[4] = {'x', 'x', 'x', 'x'};
-    EXPECT_EQ(xk_util_snprintf(buf, 3, "%02x", 0xAB), 2);
-    EXPECT_STREQ(buf, "ab");
-    EXPECT_EQ(xk_util_snprintf(buf, 2, "%02x", 0xAB), -1);
-    EXPECT_STREQ(buf, "a");
-    memset(buf, 'x', sizeof buf);
-    EXPECT_EQ(xk_util_snprintf(buf, 0, "%02x", 0xAB), -1);
-    EXPECT_EQ(buf[0], 'x');
-    EXPECT_EQ(xk_util_snprintf(buf, static_cast<size_t>(INT32_MAX) + 1, "%d", 1), -1);
-    EXPECT_EQ(buf[0], 'x');
+    const std::tuple<size_t, int, const char *> cases[] = {
+        {3, 2, "ab"},
+        {2, -1, "a"},
+        {0, -1, "xxx"},
+        {size_t{INT32_MAX} + 1, -1, "xxx"}};  // size, result, left
+    for (const auto &[size, count, left] : cases) {
+        char buf[4] = "xxx";
+        EXPECT_EQ(xk_util_snprintf(buf, size, "%02x", 0xAB), count) << size;
+        EXPECT_STREQ(buf, left) << size;
+    }
     EXPECT_TRUE(traces().empty());
 }
-#pragma GCC diagnostic pop
+
+TEST_F(FormatTest, FailuresTouchNothingAndTraceInnermostFirst) {
+    int size = 5, err = 99;
+    char *out = reinterpret_cast<char *>(0x1);
+    const char *no_format = nullptr;
+    const wchar_t bad[] = {static_cast<wchar_t>(0xD800), 0};  // the C locale cannot convert it
+    ASSERT_NE(setlocale(LC_ALL, "C"), nullptr);
+    const std::vector<xk_util_status> refused = {
+        vsize(nullptr, "abc"), vsize(&size, nullptr),
+        xk_util_asprintf(nullptr, &err, "%d", 1),  // no record of its own
+        xk_util_asprintf(&out, &err, no_format), xk_util_asprintf(&out, &err, "%ls", bad)};
+    EXPECT_EQ(refused, (std::vector<xk_util_status>{3, 3, 3, 3, XK_ERR_SYSTEM}));
+    EXPECT_TRUE(size == 5 && err == 99 && out == nullptr);
+    std::string chain;
+    for (const auto &r : traces()) chain += r.func + " " + r.file + " " + std::to_string(r.status) + "; ";
+    EXPECT_EQ(
+        chain,
+        "xk_util_printf_vsize src/string/vasprintf_posix 3; xk_util_printf_vsize src/string/vasprintf_posix "
+        "3; "
+        "xk_util_vasprintf src/string/vasprintf 3; xk_util_vasprintf src/string/vasprintf 3; "
+        "xk_util_printf_vsize src/string/vasprintf_posix 6; xk_util_vasprintf src/string/vasprintf 6; ");
+    EXPECT_TRUE(lines().empty());
+}
 
 }  // namespace
