@@ -34,8 +34,6 @@ class Capture {
 public:
     Capture();
     ~Capture();
-    Capture(const Capture &) = delete;
-    Capture &operator=(const Capture &) = delete;
     const std::vector<LogLine> &lines() const { return lines_; }
     std::vector<TraceRecord> traces() const;
     void clear();

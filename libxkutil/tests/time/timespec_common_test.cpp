@@ -58,7 +58,7 @@ TEST_F(DeadlineTest, FutureTimeoutExpiryComparisonAndTimeLeft) {
     EXPECT_TRUE(before <= deadline.tv_sec * 1000000000 + deadline.tv_nsec);  // the current time stays
     expect_report(xk_util_future_timeout(&deadline, kMax, 1), XK_ERR_OVERFLOW, {overflow}, 2);
     // Reached at now exactly; within the current second the nanoseconds decide.
-    int64_t now = now_ns() / 1000000000, soon = now_ns() % 1000000000 < 700000000 ? 999999999 : 0;
+    int64_t ns = now_ns(), now = ns / 1000000000, soon = ns % 1000000000 < 700000000 ? 999999999 : 0;
     const std::pair<timespec, int> deadlines[] = {
         {{now - 1, 999999999}, 1}, {{now, 0}, 1}, {{now, soon}, soon == 0}, {{now + 9, 0}, 0}};
     for (const auto &[when, expired] : deadlines) {
