@@ -20,6 +20,7 @@ TEST(ErrorTraceCompanion, KeepsTheNewestRecordsPerThreadAndWritesThemAsText) {
 
 TEST(LogCompanion, ThresholdHidesDebugByDefaultAndPerrorAddsTheReason) {
     EXPECT_EQ(xk_log_get_threshold(), 6);
+    xk_util_log_internal(3, 128, "f", "", 0, "a plain line printed to stderr, not captured");
     xk::test::Capture capture;
     xk_log_set_threshold(6);
     xk_util_log_internal(7, 128, "f", "", 0, "hidden");

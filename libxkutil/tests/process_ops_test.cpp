@@ -61,6 +61,9 @@ TEST_F(ProcessOpsTest, SignalDispositions) {
     int ignored = 0;
     for (int sig = 1; sig <= 31; ++sig) ignored += handler_of(sig) == SIG_IGN;
     EXPECT_EQ(std::tuple(ignored, handler_of(SIGTERM), handler_of(SIGKILL)), std::tuple(28, &noop, SIG_DFL));
+    expect_report(xk_util_reset_signal(SIGCHLD), XK_OK);
+    expect_report(xk_util_ignore_signal(SIGCHLD), XK_OK);
+    EXPECT_EQ(handler_of(SIGCHLD), SIG_IGN);
     // With SIGCHLD ignored the system reaps the child itself: the wait fails and keeps the handle.
     char program[] = "/bin/true", *argv[] = {program, nullptr};
     xk_proc_handle *handle = nullptr;
@@ -106,5 +109,8 @@ TEST_F(ProcessOpsTest, LookupMatchesTheFirstArgumentExactlyOrByContainment) {
         EXPECT_LE(count, text.empty() ? ~0u : want) << text;
     }
     expect_report(xk_util_pid_of(nullptr, 1, nullptr, &count), XK_ERR_NULL_ARG);
-    EXPECT_EQ(vet_possible_directory(nullptr), 0);  // the scan above met files and names that are no number
+    dirent gone{};
+    gone.d_type = DT_DIR, strcpy(gone.d_name, "4194305");  // above the largest pid the kernel hands out
+    EXPECT_EQ(std::tuple(vet_possible_directory(&gone), vet_possible_directory(nullptr)),
+              std::tuple(0, 0));
 }

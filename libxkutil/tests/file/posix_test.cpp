@@ -61,6 +61,10 @@ TEST_F(PosixFileTest, EdgesAndRefusals) {
     expect_report(xk_util_whole_write(1, nullptr, 0, nullptr),
                   XK_ERR_NULL_ARG);  // the read's refusals left no trace
     expect_report(xk_util_whole_write(1, &buf, -1, nullptr), XK_ERR_OVERFLOW);
+    EXPECT_EQ(std::tuple(xk_util_whole_read(-1, &buf, 1), errno),
+              std::tuple(-1, EBADF));  // not traced either
+    expect_report(xk_util_whole_write(-1, &buf, 1, nullptr), XK_ERR_SYSTEM);
+    expect_report(xk_util_read_file(-1, &buf, &size, nullptr), XK_ERR_SYSTEM);
     expect_report(xk_util_open(nullptr, nullptr, O_RDONLY, 0, "x"), XK_ERR_NULL_ARG);
     expect_report(xk_util_read_file(0, nullptr, &size, nullptr), XK_ERR_NULL_ARG);
     expect_report(xk_util_count_lines(0, nullptr, nullptr), XK_ERR_NULL_ARG);
@@ -80,6 +84,8 @@ TEST_F(PosixFileTest, PathOperations) {
                   XK_ERR_SYSTEM);  // ENOTDIR: untouched
     EXPECT_EQ(std::tuple(size, read_text(f), exists), std::tuple(5, "12", 1));
     expect_report(xk_util_delete_file(f.c_str(), nullptr), XK_OK);
+    expect_report(xk_util_delete_file(f.c_str(), nullptr), XK_ERR_SYSTEM);
+    expect_report(xk_util_truncate_file(f.c_str(), 0, nullptr), XK_ERR_SYSTEM);
     symlink(f.c_str(), (dir / "link").c_str());  // dangling now
     expect_report(xk_util_query_file_exists((dir / "link").c_str(), &exists), XK_OK);
     EXPECT_EQ(exists, 0);

@@ -42,6 +42,8 @@ TEST_F(ProcStatTest, FieldsLandInTheirPlaces) {
                   {"Parsing logic failed, j=1, len=1\n"});
     expect_report(xk_util_proc_stat_from_line(&r, nullptr, 0), XK_ERR_NULL_ARG);
     expect_report(xk_util_proc_stat(nullptr, 0), XK_ERR_NULL_ARG, {"ret_proc_stat is NULL"});
+    expect_report(xk_util_proc_stat_from_line(nullptr, nullptr, 0), XK_ERR_NULL_ARG,
+                  {"ret_proc_stat is NULL"});
     memset(&r, 0xa5, sizeof r);
     expect_report(xk_util_proc_stat(&r, 99999999), XK_ERR_NOT_FOUND);
     EXPECT_EQ(r.pid + r.rss + r.delayacct_blkio_ticks, 0u);  // cleared
