@@ -16,9 +16,9 @@ class PidFileTest : public ReportingTest {
 protected:
     void TearDown() override { kill(sleeper, SIGKILL), waitpid(sleeper, nullptr, 0); }
     TempDir dir;
-    const std::string p = dir / "a.pid", self = std::to_string(getpid()), name = program_of(getpid());
+    const std::string p = dir / "a.pid", self = std::to_string(getpid());
     pid_t sleeper = fork() ?: (pause(), _exit(0), 0);  // a live child of the same program
-    const std::string live = std::to_string(sleeper);
+    const std::string live = std::to_string(sleeper), name = program_of(sleeper);
     unsigned int pid = 7;
 };
 
@@ -55,7 +55,7 @@ TEST_F(PidFileTest, ClaimsAMissingStaleEmptyOrForeignFile) {
 
 TEST_F(PidFileTest, ALiveProcessOfTheSameProgramKeepsTheFile) {
     const std::pair<std::string, std::string> cases[] = {
-        {live, name}, {live, name.substr(0, name.size() - 1)}, {self, name}};
+        {live, name}, {live, name.substr(0, name.size() - 1)}, {self, program_of(getpid())}};
     for (const auto &[content, exe] : cases) {
         write_text(p, content);
         expect_report(xk_util_claim_pid_file(p.c_str(), exe.c_str(), &pid), XK_ERR_ALREADY_RUNNING);
