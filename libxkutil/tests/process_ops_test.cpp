@@ -1,291 +1,116 @@
-#include <dirent.h>
-#include <gtest/gtest.h>
-#include <signal.h>
-#include <stdlib.h>
-#include <string.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <array>
-#include <fstream>
-#include <string>
-#include <vector>
-
+#include "file/file_support.h"
 #include "internal/process.h"
-#include "support/capture.h"
-#include "xk/process.h"
 
-namespace {
+using namespace xk::test;
 
-using ProcessOpsTest = xk::test::ReportingTest;
-
-pid_t child_running(unsigned seconds) {
-    pid_t pid = fork();
-    if (pid == 0) {
-        sleep(seconds);
-        _exit(0);
-    }
-    return pid;
-}
-
-TEST_F(ProcessOpsTest, AwaitReturnsAtOnceForAnEndedChild) {
-    pid_t pid = fork();
-    if (pid == 0) _exit(3);
-    usleep(100000);
-    EXPECT_EQ(xk_util_await_child_timeout(pid, 5), XK_OK);
-    EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), -1);  // already reaped
-    EXPECT_TRUE(traces().empty());
-}
-
-TEST_F(ProcessOpsTest, AwaitKillsAChildPastItsDeadline) {
-    pid_t pid = child_running(30);
-    EXPECT_EQ(xk_util_await_child_timeout(pid, 0), XK_ERR_TIMEOUT);
-    expect_single_trace("xk_util_await_child_timeout", XK_ERR_TIMEOUT);
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    ASSERT_TRUE(WIFSIGNALED(status));
-    EXPECT_EQ(WTERMSIG(status), SIGKILL);
-}
-
-TEST_F(ProcessOpsTest, AwaitReportsAPidThatIsNotAChild) {
-    EXPECT_EQ(xk_util_await_child_timeout(getppid(), 1), XK_ERR_SYSTEM);
-    expect_single_trace("xk_util_await_child_timeout", XK_ERR_SYSTEM);
-    ASSERT_EQ(lines().size(), 1u);
-    EXPECT_EQ(lines()[0].text.rfind("Failed to wait for child process ", 0), 0u);
-    EXPECT_NE(lines()[0].text.find("  Reason: No child processes"), std::string::npos);
-}
-
-TEST_F(ProcessOpsTest, SpawnAndWaitDecodeExitCodes) {
-    char *envp[] = {nullptr};
-    char sh[] = "/bin/sh", c[] = "-c";
-    char exit0[] = "exit 0", exit300[] = "exit 300", killed[] = "kill -TERM $$";
-    int code = -7;
-    char *ok[] = {sh, c, exit0, nullptr};
-    EXPECT_EQ(xk_spawn_and_wait(ok, envp, &code), XK_OK);
-    EXPECT_EQ(code, 0);
-    char *big[] = {sh, c, exit300, nullptr};
-    EXPECT_EQ(xk_spawn_and_wait(big, envp, &code), XK_OK);
-    EXPECT_EQ(code, 44);
-    char *sig[] = {sh, c, killed, nullptr};
-    EXPECT_EQ(xk_spawn_and_wait(sig, envp, &code), XK_OK);
-    EXPECT_EQ(code, -1);
-    char missing[] = "/nonexistent/program";
-    char *none[] = {missing, nullptr};
-    fflush(nullptr);
-    EXPECT_EQ(xk_spawn_and_wait(none, envp, &code), XK_OK);
-    EXPECT_EQ(code, 1);
-}
-
-// Signal dispositions belong to the whole test program: every test here puts back what it found.
-class SignalsTest : public xk::test::ReportingTest {
+// Every test here puts back the signal dispositions it found and ends the children it started.
+class ProcessOpsTest : public ReportingTest {
 protected:
     void SetUp() override {
-        for (int sig = 1; sig <= 31; ++sig) sigaction(sig, nullptr, &saved_[sig]);
+        for (int sig = 1; sig <= 31; ++sig) sigaction(sig, nullptr, &saved[sig]);
     }
     void TearDown() override {
-        for (int sig = 1; sig <= 31; ++sig)
-            if (sig != SIGKILL && sig != SIGSTOP) sigaction(sig, &saved_[sig], nullptr);
+        for (int sig = 1; sig <= 31; ++sig) sigaction(sig, &saved[sig], nullptr);
+        for (pid_t pid : children) kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
     }
     static void (*handler_of(int sig))(int) {
         struct sigaction now;
-        sigaction(sig, nullptr, &now);
-        return now.sa_handler;
+        return sigaction(sig, nullptr, &now), now.sa_handler;
     }
-
-private:
-    std::array<struct sigaction, 32> saved_{};
-};
-
-void noop_handler(int) {}
-
-TEST_F(SignalsTest, IgnoreLeavesProtectedAndOutOfRangeSignalsAlone) {
-    struct sigaction catcher {};
-    catcher.sa_handler = noop_handler;
-    sigaction(SIGTERM, &catcher, nullptr);
-    for (int sig : {SIGKILL, SIGTERM, SIGSTOP, 0, 32, -1})
-        EXPECT_EQ(xk_util_ignore_signal(sig), XK_OK) << sig;
-    EXPECT_EQ(handler_of(SIGTERM), noop_handler);
-    EXPECT_EQ(handler_of(SIGKILL), SIG_DFL);
-    EXPECT_TRUE(lines().empty());
-    EXPECT_TRUE(traces().empty());
-}
-
-TEST_F(SignalsTest, IgnoreThenResetRestoresTheDefault) {
-    ASSERT_EQ(xk_util_ignore_signal(SIGINT), XK_OK);
-    EXPECT_EQ(handler_of(SIGINT), SIG_IGN);
-    ASSERT_EQ(xk_util_reset_signal(SIGINT), XK_OK);
-    EXPECT_EQ(handler_of(SIGINT), SIG_DFL);
-    EXPECT_TRUE(lines().empty());
-}
-
-TEST_F(SignalsTest, ResetRefusesNumbersOutsideTheStandardRange) {
-    for (int sig : {0, 32}) {
-        capture.clear();
-        EXPECT_EQ(xk_util_reset_signal(sig), XK_ERR_INVALID);
-        expect_single_trace("xk_util_reset_signal", XK_ERR_INVALID);
-        ASSERT_EQ(lines().size(), 1u);
-        EXPECT_EQ(lines()[0].text, "Invalid or unsupported signal value " + std::to_string(sig));
-        EXPECT_EQ(lines()[0].line, 0);
-    }
-}
-
-TEST_F(SignalsTest, ResetOfKillIsLoggedNotTraced) {
-    EXPECT_EQ(xk_util_reset_signal(SIGKILL), XK_ERR_SYSTEM);
-    EXPECT_TRUE(traces().empty());
-    ASSERT_EQ(lines().size(), 1u);
-    EXPECT_EQ(lines()[0].level, 3);
-    EXPECT_EQ(lines()[0].file, "src/process_ops");
-    EXPECT_EQ(lines()[0].text, std::string("Failed to reset signal ") + strsignal(SIGKILL) +
-                                   " (9)  Reason: " + strerror(EINVAL));
-}
-
-TEST_F(SignalsTest, IgnoreCommonSignalsIgnoresTwentyEightAndSparesTheProtectedThree) {
-    struct sigaction catcher {};
-    catcher.sa_handler = noop_handler;
-    sigaction(SIGTERM, &catcher, nullptr);
-    ASSERT_EQ(xk_util_ignore_common_signals(), XK_OK);
-    int ignored = 0;
-    for (int sig = 1; sig <= 31; ++sig) ignored += handler_of(sig) == SIG_IGN;
-    EXPECT_EQ(ignored, 28);
-    EXPECT_EQ(handler_of(SIGTERM), noop_handler);
-    EXPECT_EQ(handler_of(SIGKILL), SIG_DFL);
-    EXPECT_EQ(handler_of(SIGSTOP), SIG_DFL);
-    EXPECT_TRUE(lines().empty());
-}
-
-TEST_F(SignalsTest, AfterIgnoringCommonSignalsInterruptIsHarmlessAndTerminateStillEnds) {
-    pid_t pid = fork();
-    if (pid == 0) {
-        signal(SIGTERM, SIG_DFL);
-        if (xk_util_ignore_common_signals() != XK_OK) _exit(2);
-        raise(SIGINT);
-        raise(SIGHUP);
-        raise(SIGTERM);
-        _exit(0);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    ASSERT_TRUE(WIFSIGNALED(status)) << "child exited with " << WEXITSTATUS(status);
-    EXPECT_EQ(WTERMSIG(status), SIGTERM);
-}
-
-// With SIGCHLD ignored the system reaps the child itself, and the wait must say so.
-TEST_F(SignalsTest, WaitReportsTheChildReapedUnderAnIgnoredChildSignal) {
-    ASSERT_EQ(xk_util_ignore_signal(SIGCHLD), XK_OK);
-    char program[] = "/bin/true";
-    char *argv[] = {program, nullptr};
-    char *envp[] = {nullptr};
-    xk_proc_handle *handle = nullptr;
-    ASSERT_EQ(xk_spawn(argv, envp, &handle), XK_OK);
-    pid_t pid = handle->pid;
-    int code = -7;
-    EXPECT_EQ(xk_wait(&handle, &code), XK_ERR_SYSTEM);
-    ASSERT_NE(handle, nullptr);
-    EXPECT_EQ(handle->pid, pid);
-    EXPECT_EQ(code, -7);
-    expect_single_trace("xk_wait", XK_ERR_SYSTEM);
-    ASSERT_EQ(lines().size(), 1u);
-    EXPECT_EQ(lines()[0].text,
-              "Failed to wait on process " + std::to_string(pid) + "  Reason: " + strerror(ECHILD));
-    xk_free_proc_handle(&handle);
-    EXPECT_EQ(handle, nullptr);
-}
-
-// Children that run /bin/sleep under a command name of our choosing.
-class ProcessLookupTest : public xk::test::ReportingTest {
-protected:
-    void TearDown() override {
-        for (pid_t pid : children_) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-        }
-    }
-    pid_t start(const std::string &name) {
-        fflush(nullptr);
-        pid_t pid = fork();
-        if (pid == 0) {
-            std::string copy = name;
-            char seconds[] = "30";
-            char *argv[] = {copy.data(), seconds, nullptr};
-            execv("/bin/sleep", argv);
-            _exit(127);
-        }
-        children_.push_back(pid);
-        wait_for_exec(pid, name);
+    // A child running /bin/sleep under the first argument given, once the exec has happened.
+    pid_t start(std::string name) {
+        char seconds[] = "30", *argv[] = {name.data(), seconds, nullptr};
+        pid_t pid = children.emplace_back(fork());
+        if (pid == 0) execv("/bin/sleep", argv), _exit(127);
+        while (read_text("/proc/" + std::to_string(pid) + "/cmdline").find(name + '\0') != 0) usleep(1000);
         return pid;
     }
-    static void wait_for_exec(pid_t pid, const std::string &name) {
-        for (int tries = 0; tries < 500; ++tries) {
-            std::ifstream in("/proc/" + std::to_string(pid) + "/cmdline");
-            std::string first;
-            std::getline(in, first, '\0');
-            if (first == name) return;
-            usleep(10000);
-        }
-        FAIL() << "child " << pid << " never showed " << name;
-    }
-    const std::string unique = "/nonexistent/xkprobe" + std::to_string(getpid()) + "/tool";
-
-private:
-    std::vector<pid_t> children_;
+    struct sigaction saved[32];
+    std::vector<pid_t> children;
 };
 
-TEST_F(ProcessLookupTest, MatchesTheFirstArgumentExactlyOrByContainment) {
-    pid_t pid = start(unique);
-    unsigned int *pids = nullptr;
-    unsigned int count = 99;
-    ASSERT_EQ(xk_util_pid_of(unique.c_str(), 1, &pids, &count), XK_OK);
-    ASSERT_EQ(count, 1u);
-    EXPECT_EQ(pids[0], static_cast<unsigned>(pid));
-    free(pids);
-    std::string part = "xkprobe" + std::to_string(getpid());
-    ASSERT_EQ(xk_util_pid_of(part.c_str(), 0, nullptr, &count), XK_OK);
-    EXPECT_EQ(count, 1u);
-    ASSERT_EQ(xk_util_pid_of(part.c_str(), 1, nullptr, &count), XK_OK);
-    EXPECT_EQ(count, 0u);
-    ASSERT_EQ(xk_util_pid_of((unique + " 30").c_str(), 1, nullptr, &count), XK_OK);
-    EXPECT_EQ(count, 0u);  // arguments are not part of the name
-    EXPECT_TRUE(traces().empty());
+TEST_F(ProcessOpsTest, SpawnWaitAndAwaitSeeHowChildrenEnd) {
+    char sh[] = "/bin/sh", c[] = "-c", missing[] = "/nonexistent", *envp[] = {nullptr};
+    const std::pair<std::string, int> cases[] = {
+        {"exit 0", 0}, {"exit 300", 44}, {"kill -TERM $$", -1}, {"", 1}};
+    for (auto [script, want] : cases) {
+        char *argv[] = {sh, c, script.data(), nullptr}, *none[] = {missing, nullptr};
+        int code = -7;
+        fflush(nullptr);  // a child that cannot exec exits through exit(1), flushing what it inherited
+        expect_report(xk_spawn_and_wait(script.empty() ? none : argv, envp, &code), XK_OK);
+        EXPECT_EQ(code, want) << script;
+    }
+    pid_t ended = fork() ?: (_exit(3), 0), slow = start("slow");
+    usleep(100000);
+    expect_report(xk_util_await_child_timeout(ended, 5), XK_OK);  // at once, and reaped
+    expect_report(xk_util_await_child_timeout(slow, 0), XK_ERR_TIMEOUT);
+    int status = 0;
+    EXPECT_EQ((std::tuple{waitpid(ended, nullptr, WNOHANG), waitpid(slow, &status, 0), status}),
+              std::tuple(-1, slow, SIGKILL));
+    expect_report(
+        xk_util_await_child_timeout(getppid(), 1), XK_ERR_SYSTEM,
+        {with_reason("Failed to wait for child process " + std::to_string(getppid()) + " to end", ECHILD)});
 }
 
-TEST_F(ProcessLookupTest, ListsMatchesInTextOrderWithASlotPerCandidate) {
-    std::vector<std::string> started;
-    for (int i = 0; i < 4; ++i) started.push_back(std::to_string(start(unique)));
-    std::sort(started.begin(), started.end());
-    unsigned int *pids = nullptr;
-    unsigned int count = 0;
-    ASSERT_EQ(xk_util_pid_of(unique.c_str(), 1, &pids, &count), XK_OK);
-    ASSERT_EQ(count, 4u);
-    std::vector<std::string> listed;
+void noop(int) {}
+
+TEST_F(ProcessOpsTest, SignalDispositions) {
+    signal(SIGTERM, noop);
+    for (int sig : {SIGKILL, SIGTERM, SIGSTOP, 0, 32, -1}) expect_report(xk_util_ignore_signal(sig), XK_OK);
+    expect_report(xk_util_ignore_common_signals(), XK_OK);
+    int ignored = 0;
+    for (int sig = 1; sig <= 31; ++sig) ignored += handler_of(sig) == SIG_IGN;
+    EXPECT_EQ(std::tuple(ignored, handler_of(SIGTERM), handler_of(SIGKILL)), std::tuple(28, &noop, SIG_DFL));
+    expect_report(xk_util_reset_signal(SIGCHLD), XK_OK);
+    expect_report(xk_util_ignore_signal(SIGCHLD), XK_OK);
+    EXPECT_EQ(handler_of(SIGCHLD), SIG_IGN);
+    // With SIGCHLD ignored the system reaps the child itself: the wait fails and keeps the handle.
+    char program[] = "/bin/true", *argv[] = {program, nullptr};
+    xk_proc_handle *handle = nullptr;
+    int code = -7;
+    expect_report(xk_spawn(argv, argv + 1, &handle), XK_OK);
+    pid_t pid = handle->pid;
+    expect_report(xk_wait(&handle, &code), XK_ERR_SYSTEM,
+                  {with_reason("Failed to wait on process " + std::to_string(pid), ECHILD)});
+    EXPECT_EQ(std::tuple(handle->pid, code, xk_util_sleep(0)), std::tuple(pid, -7, 0u));
+    xk_free_proc_handle(&handle);
+    xk_free_proc_handle(&handle);
+    xk_free_proc_handle(nullptr);
+    expect_report(xk_wait(&handle, &code), XK_ERR_NULL_ARG);
+    expect_report(xk_util_reset_signal(SIGCHLD), XK_OK);
+    EXPECT_EQ(handler_of(SIGCHLD), SIG_DFL);
+    pid_t child = fork();  // interrupt and hang-up are harmless now; terminate still ends the process
+    if (child == 0) signal(SIGTERM, SIG_DFL), raise(SIGINT), raise(SIGHUP), raise(SIGTERM), _exit(0);
+    int status = 0;
+    EXPECT_EQ((std::tuple{waitpid(child, &status, 0), status}), std::tuple(child, SIGTERM));
+    for (int sig : {0, 32})
+        expect_report(xk_util_reset_signal(sig), XK_ERR_INVALID,
+                      {"Invalid or unsupported signal value " + std::to_string(sig)});
+    expect_report(xk_util_reset_signal(SIGKILL), XK_ERR_SYSTEM,
+                  {with_reason(std::string("Failed to reset signal ") + strsignal(SIGKILL) + " (9)", EINVAL)},
+                  0);  // not traced
+}
+
+TEST_F(ProcessOpsTest, LookupMatchesTheFirstArgumentExactlyOrByContainment) {
+    const std::string part = "xkprobe" + std::to_string(getpid()), name = "/nonexistent/" + part + "/tool";
+    std::vector<std::string> started, listed;
+    for (int i = 0; i < 4; ++i) started.push_back(std::to_string(start(name)));
+    std::sort(started.begin(), started.end());  // listed in text order, not by number
+    unsigned int *pids = nullptr, count = 99;
+    expect_report(xk_util_pid_of(name.c_str(), 1, &pids, &count), XK_OK);
     for (unsigned i = 0; i < count; ++i) listed.push_back(std::to_string(pids[i]));
     EXPECT_EQ(listed, started);
     free(pids);
-    unsigned int everything = 0;
-    ASSERT_EQ(xk_util_pid_of("", 0, nullptr, &everything), XK_OK);
-    EXPECT_GE(everything, 5u);  // the empty text is contained in every name
+    const std::tuple<std::string, int, unsigned> cases[] = {
+        {part, 0, 4}, {part, 1, 0}, {name + " 30", 1, 0}, {"", 0, 5}};
+    for (const auto &[text, exact, want] : cases) {
+        expect_report(xk_util_pid_of(text.c_str(), exact, nullptr, &count), XK_OK);
+        EXPECT_GE(count, want) << text;  // the empty text is in every name
+        EXPECT_LE(count, text.empty() ? ~0u : want) << text;
+    }
+    expect_report(xk_util_pid_of(nullptr, 1, nullptr, &count), XK_ERR_NULL_ARG);
+    dirent gone{};
+    gone.d_type = DT_DIR, strcpy(gone.d_name, "4194305");  // above the largest pid the kernel hands out
+    EXPECT_EQ(std::tuple(vet_possible_directory(&gone), vet_possible_directory(nullptr)),
+              std::tuple(0, 0));
 }
-
-TEST_F(ProcessLookupTest, RefusesANullName) {
-    unsigned int count = 7;
-    EXPECT_EQ(xk_util_pid_of(nullptr, 1, nullptr, &count), XK_ERR_NULL_ARG);
-    EXPECT_EQ(count, 7u);
-    expect_single_trace("xk_util_pid_of", XK_ERR_NULL_ARG);
-}
-
-TEST_F(ProcessLookupTest, FilterKeepsOnlyNumericDirectoriesOfLiveProcesses) {
-    struct dirent entry {};
-    auto vet = [&](unsigned char type, const std::string &name) {
-        entry.d_type = type;
-        snprintf(entry.d_name, sizeof entry.d_name, "%s", name.c_str());
-        return vet_possible_directory(&entry);
-    };
-    std::string self = std::to_string(getpid());
-    EXPECT_EQ(vet(DT_DIR, self), 1);
-    EXPECT_EQ(vet(DT_REG, self), 0);
-    EXPECT_EQ(vet(DT_DIR, "self"), 0);
-    EXPECT_EQ(vet(DT_DIR, "4194305"), 0);  // above the largest pid the kernel hands out
-    EXPECT_EQ(vet_possible_directory(nullptr), 0);
-}
-
-}  // namespace

@@ -1,166 +1,66 @@
-#include <errno.h>
-#include <string.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <string>
-#include <vector>
-
 #include "file/file_support.h"
-#include "support/capture.h"
-#include "xk/directory.h"
 
-namespace {
+using namespace xk::test;
+using DirectoryTest = ReportingTest;
 
-using xk::test::TempDir;
-using xk::test::write_text;
-using DirectoryTest = xk::test::ReportingTest;
-
-// Every name a scan hands out, in order; the trace is cleared of the final XK_ERR_NO_MORE.
-std::vector<std::string> scan_names(const std::string &path) {
-    std::vector<std::string> names;
-    xk_util_dirscan_cursor *cursor = xk_util_dirscan_begin(path.c_str());
-    EXPECT_NE(cursor, nullptr);
-    if (cursor == nullptr) return names;
-    while (xk_util_dirscan(cursor) == XK_OK) {
-        char *name = xk_dirscan_file_name(cursor);
-        names.push_back(name != nullptr ? name : "<null>");
-        free(name);
-    }
-    xk_util_dirscan_end(cursor);
-    return names;
-}
-
-TEST_F(DirectoryTest, ScanSortsIgnoringCaseAndSkipsDotEntries) {
+TEST_F(DirectoryTest, ScanSortsIgnoringCaseSkipsDotEntriesAndStaysAtTheEnd) {
     TempDir dir;
     for (const char *name : {"b", "A", "c", ".hidden"}) write_text(dir / name, "");
-    ASSERT_EQ(mkdir((dir / "Bdir").c_str(), 0700), 0);
-    EXPECT_EQ(scan_names(dir.path()), (std::vector<std::string>{".hidden", "A", "b", "Bdir", "c"}));
-    auto records = traces();
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].func, "xk_util_dirscan");
-    EXPECT_EQ(records[0].status, XK_ERR_NO_MORE);
-    EXPECT_TRUE(lines().empty());
-}
-
-TEST_F(DirectoryTest, CursorStatesAtTheEdges) {
-    TempDir dir;
-    write_text(dir / "only", "");
+    mkdir((dir / "Bdir").c_str(), 0700);
     xk_util_dirscan_cursor *cursor = xk_util_dirscan_begin(dir.path().c_str());
-    ASSERT_NE(cursor, nullptr);
-    EXPECT_EQ(cursor->count, 3);  // ".", ".." and the file
-    EXPECT_EQ(cursor->index, -1);
-    EXPECT_EQ(xk_dirscan_file_name(cursor), nullptr);  // before the first step
-    ASSERT_EQ(xk_util_dirscan(cursor), XK_OK);
-    char *name = xk_dirscan_file_name(cursor);
-    EXPECT_STREQ(name, "only");
-    free(name);
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(xk_util_dirscan(cursor), XK_ERR_NO_MORE);
-        EXPECT_EQ(cursor->index, cursor->count);
-        EXPECT_EQ(xk_dirscan_file_name(cursor), nullptr);  // after the end
-    }
-    EXPECT_EQ(traces().size(), 3u);
+    std::string names = xk_dirscan_file_name(cursor) ? "?" : "";  // nothing before the first step
+    for (char *name; xk_util_dirscan(cursor) == XK_OK; free(name))
+        names += (name = xk_dirscan_file_name(cursor)) + std::string(" ");
+    expect_report(xk_util_dirscan(cursor), XK_ERR_NO_MORE, {}, 2);
+    EXPECT_EQ(std::tuple(names, cursor->index, cursor->count, xk_dirscan_file_name(cursor)),
+              std::tuple(".hidden A b Bdir c ", 7, 7, nullptr));
     xk_util_dirscan_end(cursor);
-
-    TempDir empty;
-    cursor = xk_util_dirscan_begin(empty.path().c_str());
-    ASSERT_NE(cursor, nullptr);
-    capture.clear();
-    EXPECT_EQ(xk_util_dirscan(cursor), XK_ERR_NO_MORE);
-    expect_single_trace("xk_util_dirscan", XK_ERR_NO_MORE);
+    mkdir((dir / "e").c_str(), 0700);
+    cursor = xk_util_dirscan_begin((dir / "e").c_str());
+    expect_report(xk_util_dirscan(cursor), XK_ERR_NO_MORE);
     xk_util_dirscan_end(cursor);
-    // Ending a cursor that was never stepped, or a NULL one.
-    xk_util_dirscan_end(xk_util_dirscan_begin(empty.path().c_str()));
+    xk_util_dirscan_end(xk_util_dirscan_begin(dir.path().c_str()));  // never stepped
     xk_util_dirscan_end(nullptr);
-    capture.clear();
-    EXPECT_EQ(xk_util_dirscan(nullptr), XK_ERR_NULL_ARG);
-    expect_single_trace("xk_util_dirscan", XK_ERR_NULL_ARG);
-    EXPECT_EQ(xk_dirscan_file_name(nullptr), nullptr);
-}
-
-TEST_F(DirectoryTest, ScanBeginFailuresLogTheReason) {
-    TempDir dir;
-    write_text(dir / "file", "");
-    EXPECT_EQ(xk_util_dirscan_begin(nullptr), nullptr);
-    EXPECT_TRUE(lines().empty());
-    for (const auto &[name, err] : {std::pair<std::string, int>{"file", ENOTDIR}, {"missing", ENOENT}}) {
-        capture.clear();
-        std::string path = dir / name;
+    EXPECT_EQ(std::tuple(xk_dirscan_file_name(nullptr), xk_util_dirscan_begin(nullptr)),
+              std::tuple(nullptr, nullptr));
+    expect_report(xk_util_dirscan(nullptr), XK_ERR_NULL_ARG);
+    for (const auto &[path, err] : {std::pair{dir / "b", ENOTDIR}, {dir / "none", ENOENT}}) {
         EXPECT_EQ(xk_util_dirscan_begin(path.c_str()), nullptr);
-        ASSERT_EQ(lines().size(), 1u);
-        EXPECT_EQ(lines()[0].level, 3);
-        EXPECT_EQ(lines()[0].file, "src/directory/linux");
-        EXPECT_EQ(lines()[0].text, "Failed to scan directory " + path + "  Reason: " + strerror(err));
-        EXPECT_TRUE(traces().empty());
+        expect_report(XK_OK, XK_OK, {with_reason("Failed to scan directory " + path, err)});
     }
 }
 
-TEST_F(DirectoryTest, QueryDirExists) {
+TEST_F(DirectoryTest, MakeAndQueryDirectories) {
     TempDir dir;
-    write_text(dir / "file", "");
-    int exists = -1;
-    EXPECT_EQ(xk_util_query_dir_exists(dir.path().c_str(), &exists), XK_OK);
-    EXPECT_EQ(exists, 1);
-    exists = -1;
-    EXPECT_EQ(xk_util_query_dir_exists((dir / "missing").c_str(), &exists), XK_OK);
-    EXPECT_EQ(exists, 0);
-    EXPECT_TRUE(lines().empty());
-    exists = -1;
-    EXPECT_EQ(xk_util_query_dir_exists((dir / "file").c_str(), &exists), XK_OK);
-    EXPECT_EQ(exists, 0);
-    ASSERT_EQ(lines().size(), 1u);
-    EXPECT_EQ(lines()[0].text,
-              "Error checking directory " + (dir / "file") + " existence  Reason: " + strerror(ENOTDIR));
-    EXPECT_TRUE(traces().empty());
-    EXPECT_EQ(xk_util_query_dir_exists(nullptr, &exists), XK_ERR_NULL_ARG);
-    EXPECT_TRUE(traces().empty());
-}
-
-TEST_F(DirectoryTest, MkdirModesAndFailures) {
-    TempDir dir;
+    const std::string rw = dir / "rw", ro = dir / "ro", file = dir / "f";
     mode_t old_mask = umask(0);
-    EXPECT_EQ(xk_util_mkdir((dir / "private").c_str()), XK_OK);
-    EXPECT_EQ(xk_util_mkdir_read_only((dir / "readonly").c_str()), XK_OK);
+    expect_report(xk_util_mkdir(rw.c_str()), XK_OK);
+    expect_report(xk_util_mkdir_read_only(ro.c_str()), XK_OK);
     umask(old_mask);
-    struct stat st;
-    ASSERT_EQ(stat((dir / "private").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0700u);
-    ASSERT_EQ(stat((dir / "readonly").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0500u);
-    EXPECT_TRUE(traces().empty());
-
-    EXPECT_EQ(xk_util_mkdir((dir / "private").c_str()), XK_ERR_SYSTEM);
-    expect_single_trace("xk_util_mkdir", XK_ERR_SYSTEM);
-    EXPECT_TRUE(lines().empty());
-    capture.clear();
-    EXPECT_EQ(xk_util_mkdir((dir / "a/b").c_str()), XK_ERR_SYSTEM);  // parents are not made
-    capture.clear();
-    EXPECT_EQ(xk_util_mkdir_read_only((dir / "private").c_str()), XK_ERR_SYSTEM);
-    expect_single_trace("xk_util_mkdir_read_only", XK_ERR_SYSTEM);
-    ASSERT_EQ(lines().size(), 1u);
-    EXPECT_EQ(lines()[0].text,
-              "Failed to create directory " + (dir / "private") + "  Reason: " + strerror(EEXIST));
-    EXPECT_EQ(lines()[0].line, traces()[0].line);
-    capture.clear();
-    EXPECT_EQ(xk_util_mkdir(nullptr), XK_ERR_NULL_ARG);
-    EXPECT_EQ(xk_util_mkdir_read_only(nullptr), XK_ERR_NULL_ARG);
-    EXPECT_EQ(traces().size(), 2u);
-    EXPECT_TRUE(lines().empty());
+    struct stat a, b;
+    EXPECT_EQ((std::tuple{stat(rw.c_str(), &a), a.st_mode & 0777, stat(ro.c_str(), &b), b.st_mode & 0777}),
+              std::tuple(0, 0700u, 0, 0500u));
+    expect_report(xk_util_mkdir(rw.c_str()), XK_ERR_SYSTEM);
+    expect_report(xk_util_mkdir((dir / "a/b").c_str()), XK_ERR_SYSTEM);  // no parents made
+    expect_report(xk_util_mkdir_read_only(rw.c_str()), XK_ERR_SYSTEM,
+                  {with_reason("Failed to create directory " + rw, EEXIST)});
+    expect_report(xk_util_mkdir(nullptr), XK_ERR_NULL_ARG);
+    expect_report(xk_util_mkdir_read_only(nullptr), XK_ERR_NULL_ARG);
+    expect_report(xk_util_query_dir_exists(nullptr, nullptr), XK_ERR_NULL_ARG, {}, 0);  // not traced
+    write_text(file, "");
+    const std::tuple<std::string, int, std::vector<std::string>> cases[] = {
+        {rw, 1, {}},
+        {dir / "none", 0, {}},
+        {file, 0, {with_reason("Error checking directory " + file + " existence", ENOTDIR)}}};
+    for (const auto &[path, want, texts] : cases) {
+        int exists = -1;
+        expect_report(xk_util_query_dir_exists(path.c_str(), &exists), XK_OK, texts);
+        EXPECT_EQ(exists, want);
+    }
+    run_unprivileged([] {
+        TempDir mine;
+        EXPECT_EQ(xk_util_mkdir_read_only((mine / "ro").c_str()), XK_OK);
+        EXPECT_EQ(xk_util_mkdir((mine / "ro/sub").c_str()),
+                  XK_ERR_SYSTEM);  // not even its owner adds entries
+    });
 }
-
-TEST_F(DirectoryTest, ReadOnlyDirectoryRefusesEntriesFromItsOwner) {
-    XK_EXPECT_CHILD_PASSES(xk::test::run_unprivileged([] {
-        xk::test::ChildChecks check;
-        TempDir dir;
-        std::string ro = dir / "ro";
-        check.equal(xk_util_mkdir_read_only(ro.c_str()), XK_OK, "mkdir");
-        errno = 0;
-        check.equal(mkdir((ro + "/sub").c_str(), 0700), -1, "mkdir inside");
-        check.equal(errno, EACCES, "errno");
-        check.equal(xk_util_mkdir((ro + "/sub2").c_str()), XK_ERR_SYSTEM, "xk_util_mkdir inside");
-        return check.verdict();
-    }));
-}
-
-}  // namespace

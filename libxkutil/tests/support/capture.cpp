@@ -1,11 +1,17 @@
 #include "support/capture.h"
 
+#include <fcntl.h>
+
 namespace xk::test {
 
 Capture::Capture() : old_threshold_(xk_log_get_threshold()) {
     xk_trace_clear();
     xk_log_set_threshold(7);
-    xk_log_set_sink(&Capture::sink, this);
+    xk_log_set_sink(
+        [](void *self, int level, int flags, const char *func, const char *file, int line, const char *text) {
+            static_cast<Capture *>(self)->lines_.push_back(LogLine{level, flags, func, file, line, text});
+        },
+        this);
 }
 
 Capture::~Capture() {
@@ -14,31 +20,65 @@ Capture::~Capture() {
     xk_trace_clear();
 }
 
-void Capture::sink(void *context, int level, int flags, const char *func, const char *file, int line,
-                   const char *text) {
-    static_cast<Capture *>(context)->lines_.push_back(LogLine{level, flags, func, file, line, text});
-}
-
 std::vector<TraceRecord> Capture::traces() const {
     std::vector<TraceRecord> out;
-    for (size_t i = 0; i < xk_trace_count(); ++i) {
-        xk_trace_record r;
-        if (xk_trace_get(i, &r) == 0) out.push_back(TraceRecord{r.func, r.file, r.line, r.status});
-    }
+    xk_trace_record r;
+    for (size_t i = 0; xk_trace_get(i, &r) == 0; ++i)
+        out.push_back(TraceRecord{r.func, r.file, r.line, r.status});
     return out;
 }
 
-void Capture::clear() {
-    lines_.clear();
-    xk_trace_clear();
-}
+void Capture::clear() { lines_.clear(), xk_trace_clear(); }
 
 void ReportingTest::expect_single_trace(const char *func, uint32_t status) const {
     auto records = traces();
     ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].func, func);
-    EXPECT_EQ(records[0].status, status);
-    EXPECT_GT(records[0].line, 0);
+    EXPECT_EQ(std::tuple(records[0].func, records[0].status, records[0].line > 0),
+              std::tuple(func, status, true));
 }
+
+void ReportingTest::expect_report(uint32_t got, uint32_t want, const std::vector<std::string> &texts,
+                                  int depth) {
+    std::vector<std::string> logged;
+    for (const LogLine &l : lines()) {
+        logged.push_back(l.text);
+        // A line that carries a system reason names its source file and line; a plain one neither.
+        bool reason = l.text.find("  Reason: ") != std::string::npos, located = l.file.rfind("src/", 0) == 0;
+        EXPECT_TRUE(reason ? located && l.line > 0 : located || l.line == 0) << l.text;
+    }
+    std::vector<uint32_t> statuses;
+    for (const TraceRecord &r : traces()) statuses.push_back(r.status);
+    EXPECT_EQ(std::tuple(got, logged, statuses),
+              std::tuple(want, texts, std::vector(depth < 0 ? want != XK_OK : depth, want)));
+    capture.clear();
+}
+
+namespace {
+
+// Fails any test after which the process holds a descriptor it did not hold before the test. It
+// runs ahead of the result printer, so that a leak shows in the test's own verdict.
+class DescriptorGuard : public ::testing::EmptyTestEventListener {
+    static std::vector<bool> open() {
+        std::vector<bool> open(4096);
+        for (int fd = 0; fd < 4096; ++fd) open[fd] = fcntl(fd, F_GETFD) != -1;
+        return open;
+    }
+    void OnTestStart(const ::testing::TestInfo &) override { before_ = open(); }
+    void OnTestEnd(const ::testing::TestInfo &) override {
+        std::vector<bool> after = open();
+        for (int fd = 0; fd < 4096; ++fd)
+            if (after[fd] && !before_[fd]) ADD_FAILURE() << "descriptor " << fd << " left open by the test";
+    }
+    std::vector<bool> before_;
+};
+
+const bool installed = [] {
+    auto &listeners = ::testing::UnitTest::GetInstance()->listeners();
+    auto *printer = listeners.Release(listeners.default_result_printer());
+    listeners.Append(new DescriptorGuard);
+    return printer && (listeners.Append(printer), true);
+}();
+
+}  // namespace
 
 }  // namespace xk::test

@@ -1,29 +1,30 @@
-// Test support: reads back what the library reported through the companions.
+// Test support: the library's headers, and what the library reported through the companions
+// read back, with one fixture that every reporting test shares.
 #ifndef XK_TESTS_CAPTURE_H
 #define XK_TESTS_CAPTURE_H
 
 #include <gtest/gtest.h>
+#include <string.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "xk/errortrace.h"
 #include "xk/log.h"
+#include "xk/xkutil.h"
 
 namespace xk::test {
 
 struct LogLine {
-    int level;
-    int flags;
-    std::string func;
-    std::string file;
+    int level, flags;
+    std::string func, file;
     int line;
     std::string text;
 };
 
 struct TraceRecord {
-    std::string func;
-    std::string file;
+    std::string func, file;
     int line;
     uint32_t status;
 };
@@ -33,19 +34,19 @@ class Capture {
 public:
     Capture();
     ~Capture();
-    Capture(const Capture &) = delete;
-    Capture &operator=(const Capture &) = delete;
-
     const std::vector<LogLine> &lines() const { return lines_; }
     std::vector<TraceRecord> traces() const;
     void clear();
 
 private:
-    static void sink(void *context, int level, int flags, const char *func, const char *file, int line,
-                     const char *text);
     std::vector<LogLine> lines_;
     int old_threshold_;
 };
+
+// A log line of the errno pattern: the message, two spaces, "Reason: " and the system's text.
+inline std::string with_reason(const std::string &message, int err) {
+    return message + "  Reason: " + strerror(err);
+}
 
 // Base fixture for tests that assert what was traced and logged.
 class ReportingTest : public ::testing::Test {
@@ -55,6 +56,11 @@ protected:
     std::vector<TraceRecord> traces() const { return capture.traces(); }
     // Asserts exactly one trace record, with this function name and status.
     void expect_single_trace(const char *func, uint32_t status) const;
+    // Asserts the status, the number of trace records it left (one per level of the call chain;
+    // by default 1 for a failure and 0 for a success), each holding that status, and the texts
+    // logged; then clears both so that the next case starts empty.
+    void expect_report(uint32_t got, uint32_t want, const std::vector<std::string> &texts = {},
+                       int depth = -1);
 };
 
 }  // namespace xk::test

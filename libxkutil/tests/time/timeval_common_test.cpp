@@ -1,108 +1,70 @@
-#include <gtest/gtest.h>
 #include <math.h>
-#include <stdint.h>
-#include <string.h>
-#include <sys/time.h>
 
 #include "support/capture.h"
-#include "xk/time.h"
-
-namespace {
 
 using TimevalTest = xk::test::ReportingTest;
 
-struct timeval tv(int64_t sec, int64_t usec) {
-    return {static_cast<time_t>(sec), static_cast<suseconds_t>(usec)};
+// A readable duration as the unit thresholds define it, to hold the function against.
+std::string human(double v) {
+    const char *units[] = {"second", "minute", "hour", "day"};
+    const double next[] = {60, 60, 24};
+    int u = 0;
+    while (u < 3 && !(v < next[u])) v /= next[u++];
+    return std::to_string(int64_t(nearbyint(v))) + " " + units[u] + (v == 1.0 ? "" : "s");
 }
 
-TEST(Timeval, OrderingComparesSecondsThenMicroseconds) {
-    struct Case {
-        struct timeval a, b;
-        int cmp;
-    } cases[] = {
-        {tv(5, 10), tv(5, 10), 0},     {tv(5, 11), tv(5, 10), 1},
-        {tv(4, 999999), tv(5, 0), -1}, {tv(5, 2000000), tv(6, 0), -1},  // not normalised
-        {tv(-1, 0), tv(0, 0), -1},
-    };
-    for (const Case &c : cases) {
-        EXPECT_EQ(xk_util_timeval_cmp(&c.a, &c.b), c.cmp);
-        EXPECT_EQ(xk_util_timeval_cmp(&c.b, &c.a), -c.cmp);
-        EXPECT_EQ(xk_util_time_greater_than(&c.a, &c.b), c.cmp == 1 ? 1 : 0);
+TEST_F(TimevalTest, OrderDifferenceAndReadableDurations) {
+    const std::tuple<timeval, timeval, int, double> cases[] = {
+        {{5, 10}, {5, 10}, 0, 0},      {{5, 11}, {5, 10}, 1, 1e-6}, {{4, 999999}, {5, 0}, -1, -1e-6},
+        {{5, 2000000}, {6, 0}, -1, 1}, {{-1, 0}, {0, 0}, -1, -1},   {{10, 500000}, {8, 0}, 1, 2.5}};
+    for (const auto &[a, b, cmp, diff] : cases) {
+        EXPECT_EQ(std::tuple(xk_util_timeval_cmp(&a, &b), xk_util_timeval_cmp(&b, &a),
+                             xk_util_time_greater_than(&a, &b)),
+                  std::tuple(cmp, -cmp, cmp == 1));
+        EXPECT_NEAR(xk_util_time_diff_seconds(&a, &b), diff, 1e-9);
     }
-}
-
-TEST_F(TimevalTest, SafeAddSecondsOnlyAdds) {
-    struct timeval t = tv(INT64_MAX - 2, 9);
-    EXPECT_EQ(xk_util_safe_add_seconds(&t, 0), XK_OK);
-    EXPECT_EQ(xk_util_safe_add_seconds(&t, 1), XK_OK);
-    EXPECT_EQ(t.tv_sec, INT64_MAX - 1);
-    t = tv(INT64_MAX - 2, 9);
-    EXPECT_EQ(xk_util_safe_add_seconds(&t, 3), XK_ERR_OVERFLOW);
-    EXPECT_EQ(t.tv_sec, INT64_MAX - 2);
-    EXPECT_EQ(t.tv_usec, 9);
-    expect_single_trace("xk_util_safe_add_seconds", XK_ERR_OVERFLOW);
-    EXPECT_EQ(xk_util_safe_add_seconds(&t, 2), XK_OK);
-    EXPECT_EQ(t.tv_sec, INT64_MAX);
-
-    // A negative amount is refused whenever tv_sec is not negative, and for ordinary negatives too.
-    for (int64_t sec : {int64_t{0}, int64_t{100}, int64_t{-10}}) {
-        capture.clear();
-        t = tv(sec, 0);
-        EXPECT_EQ(xk_util_safe_add_seconds(&t, -1), XK_ERR_OVERFLOW);
-        EXPECT_EQ(t.tv_sec, sec);
-        expect_single_trace("xk_util_safe_add_seconds", XK_ERR_OVERFLOW);
+    const std::pair<double, const char *> examples[] = {
+        {45, "45 seconds"},     {60, "1 minute"},   {90, "2 minutes"},    {7200, "2 hours"},
+        {86400, "1 day"},       {200000, "2 days"}, {59.6, "60 seconds"}, {0.7, "1 seconds"},
+        {-300, "-300 seconds"}, {NAN, "nan days"},  {4000, "1 hours"}};
+    char buf[64];
+    for (const auto &[seconds, text] : examples) {
+        EXPECT_EQ(xk_util_snprintf_human_time(buf, sizeof buf, seconds), XK_OK);
+        EXPECT_STREQ(buf, text);
     }
-}
-
-TEST(Timeval, DiffSeconds) {
-    struct timeval a = tv(10, 500000), b = tv(8, 0);
-    EXPECT_DOUBLE_EQ(xk_util_time_diff_seconds(&a, &b), 2.5);
-    EXPECT_DOUBLE_EQ(xk_util_time_diff_seconds(&b, &a), -2.5);
-}
-
-TEST(Timeval, HumanTimeTable) {
-    struct Case {
-        double seconds;
-        const char *text;
-    } cases[] = {
-        {45, "45 seconds"},    {60, "1 minute"},   {90, "2 minutes"},      {3600, "1 hour"},
-        {7200, "2 hours"},     {86400, "1 day"},   {200000, "2 days"},     {59.6, "60 seconds"},
-        {59.99, "60 seconds"}, {0.7, "1 seconds"}, {-300, "-300 seconds"}, {NAN, "nan days"},
-        {1, "1 second"},
-    };
-    for (const Case &c : cases) {
-        char buf[32];
-        EXPECT_EQ(xk_util_snprintf_human_time(buf, sizeof buf, c.seconds), XK_OK);
-        EXPECT_STREQ(buf, c.text) << c.seconds;
+    for (double s = 0.25; s < 1e8; s = s * 1.37 + 0.5) {  // every unit, its edges and the rounding
+        xk_util_snprintf_human_time(buf, sizeof buf, s);
+        EXPECT_EQ(buf, human(s)) << s;
     }
-    char small[4];
-    EXPECT_EQ(xk_util_snprintf_human_time(small, sizeof small, 45), XK_OK);
-    EXPECT_STREQ(small, "45 ");
+    xk_util_snprintf_human_time(buf, 4, 45);
+    EXPECT_STREQ(buf, "45 ");
 }
 
-TEST_F(TimevalTest, MillisecondConversions) {
-    struct timeval t = tv(-1, -1);
-    ASSERT_EQ(xk_util_ms_to_timeval(1234, &t), XK_OK);
-    EXPECT_EQ(t.tv_sec, 1);
-    EXPECT_EQ(t.tv_usec, 234000);
-    ASSERT_EQ(xk_util_ms_to_timeval(0, &t), XK_OK);
-    EXPECT_EQ(t.tv_sec, 0);
-    EXPECT_EQ(t.tv_usec, 0);
-    ASSERT_EQ(xk_util_ms_to_timeval(UINT64_MAX, &t), XK_OK);
-    EXPECT_EQ(t.tv_sec, 18446744073709551);
-    EXPECT_EQ(t.tv_usec, 615000);
-    EXPECT_EQ(xk_util_ms_to_timeval(1, nullptr), XK_ERR_NULL_ARG);
-    EXPECT_TRUE(traces().empty());  // the NULL is not traced
-
-    int64_t ms = 0;
-    const struct timeval cases[] = {tv(1, 999999), tv(0, -1500), tv(2, -1500)};
-    const int64_t want[] = {1999, -1, 1999};
-    for (size_t i = 0; i < 3; ++i) {
-        ASSERT_EQ(xk_util_timeval_to_ms(&cases[i], &ms), XK_OK);
-        EXPECT_EQ(ms, want[i]);
+TEST_F(TimevalTest, SafeAddAndMillisecondConversions) {
+    const std::tuple<int64_t, int64_t, xk_util_status> adds[] = {{INT64_MAX - 2, 0, XK_OK},
+                                                                 {INT64_MAX - 2, 2, XK_OK},
+                                                                 {INT64_MAX - 2, 3, XK_ERR_OVERFLOW},
+                                                                 {0, -1, XK_ERR_OVERFLOW},
+                                                                 {-10, -1, XK_ERR_OVERFLOW}};  // it only adds
+    for (const auto &[sec, add, st] : adds) {
+        timeval t = {sec, 9};
+        expect_report(xk_util_safe_add_seconds(&t, add), st);
+        EXPECT_EQ(std::tuple(t.tv_sec, t.tv_usec), std::tuple(st ? sec : sec + add, 9));
     }
-    EXPECT_EQ(xk_util_timeval_to_ms(&cases[0], nullptr), XK_ERR_NULL_ARG);
-    expect_single_trace("xk_util_timeval_to_ms", XK_ERR_NULL_ARG);
+    const std::pair<uint64_t, timeval> to_tv[] = {
+        {1234, {1, 234000}}, {0, {0, 0}}, {UINT64_MAX, {18446744073709551, 615000}}};
+    for (const auto &[ms, want] : to_tv) {
+        timeval t = {-1, -1};
+        expect_report(xk_util_ms_to_timeval(ms, &t), XK_OK);
+        EXPECT_EQ(std::tuple(t.tv_sec, t.tv_usec), std::tuple(want.tv_sec, want.tv_usec));
+    }
+    const std::pair<timeval, int64_t> to_ms[] = {
+        {{1, 999999}, 1999}, {{0, -1500}, -1}, {{2, -1500}, 1999}};  // truncated
+    for (const auto &[tv, want] : to_ms) {
+        int64_t ms = 0;
+        expect_report(xk_util_timeval_to_ms(&tv, &ms), XK_OK);
+        EXPECT_EQ(ms, want);
+    }
+    expect_report(xk_util_ms_to_timeval(1, nullptr), XK_ERR_NULL_ARG, {}, 0);  // not traced
+    expect_report(xk_util_timeval_to_ms(nullptr, nullptr), XK_ERR_NULL_ARG);
 }
-
-}  // namespace
