@@ -1,4 +1,5 @@
-// The x86-64 vector roads of the base64 converters: SSSE3, AVX2 and AVX-512 (with VBMI).
+// The x86-64 vector roads of the base64 converters: SSSE3, AVX2, AVX-512 with VBMI, and AVX-512
+// with VBMI2, whose byte compaction lets it decode text with line breaks at block speed.
 // Each is compiled for its own instruction set; src/base64 runs one only where the processor has it.
 #if defined(__x86_64__)
 
@@ -105,9 +106,11 @@ __attribute__((target("ssse3"))) size_t encode_ssse3(const uint8_t *data, size_t
     return encode_blocks16(data, length, out);
 }
 
-__attribute__((target("ssse3"))) size_t decode_ssse3(const unsigned char *text, size_t length, uint8_t *out,
-                                                     size_t room) {
-    return decode_blocks16(text, length, out, room);
+// How many output bytes a road may still write.
+inline size_t room_left(const xk::base64::Decoding &d) { return static_cast<size_t>(d.out_end - d.out); }
+
+__attribute__((target("ssse3"))) void decode_ssse3(xk::base64::Decoding &d) {
+    take_pure_digits(d, decode_blocks16(d.in + d.pos, d.length - d.pos, d.out, room_left(d)));
 }
 
 // ---- 32-byte blocks (AVX2): the same steps in both 16-byte lanes ----
@@ -142,8 +145,8 @@ __attribute__((target("avx2"))) size_t encode_avx2(const uint8_t *data, size_t l
     return i + encode_blocks16(data + i, length - i, o);
 }
 
-__attribute__((target("avx2"))) size_t decode_avx2(const unsigned char *text, size_t length, uint8_t *out,
-                                                   size_t room) {
+__attribute__((target("avx2"))) size_t decode_blocks32(const unsigned char *text, size_t length, uint8_t *out,
+                                                       size_t room) {
     if (length < 32) return decode_blocks16(text, length, out, room);  // spares the constants below
     const __m256i low_classes = twice(low_nibble_classes());
     const __m256i high_classes = twice(high_nibble_classes());
@@ -167,6 +170,10 @@ __attribute__((target("avx2"))) size_t decode_avx2(const unsigned char *text, si
     }
     // A block that failed may still have a pure first half; short text ends in 16-byte blocks.
     return pos + decode_blocks16(text + pos, length - pos, out + o, room - o);
+}
+
+__attribute__((target("avx2"))) void decode_avx2(xk::base64::Decoding &d) {
+    take_pure_digits(d, decode_blocks32(d.in + d.pos, d.length - d.pos, d.out, room_left(d)));
 }
 
 // ---- 64-byte blocks (AVX-512 with VBMI byte permutes) ----
@@ -226,9 +233,9 @@ __attribute__((target(XK_AVX512))) size_t encode_avx512(const uint8_t *data, siz
     return i + encode_avx2(data + i, length - i, o);
 }
 
-__attribute__((target(XK_AVX512))) size_t decode_avx512(const unsigned char *text, size_t length,
-                                                        uint8_t *out, size_t room) {
-    if (length < 64) return decode_avx2(text, length, out, room);
+__attribute__((target(XK_AVX512))) size_t decode_blocks64(const unsigned char *text, size_t length,
+                                                          uint8_t *out, size_t room) {
+    if (length < 64) return decode_blocks32(text, length, out, room);
     const __m512i low_half = _mm512_load_si512(kValueTable.value);
     const __m512i high_half = _mm512_load_si512(kValueTable.value + 64);
     const __m512i close_up = _mm512_load_si512(kCloseUp.index);
@@ -241,7 +248,125 @@ __attribute__((target(XK_AVX512))) size_t decode_avx512(const unsigned char *tex
         __m512i words = _mm512_madd_epi16(pairs, _mm512_set1_epi32(0x00011000));
         _mm512_mask_storeu_epi8(out + o, (uint64_t{1} << 48) - 1, _mm512_permutexvar_epi8(close_up, words));
     }
-    return pos + decode_avx2(text + pos, length - pos, out + o, room - o);
+    return pos + decode_blocks32(text + pos, length - pos, out + o, room - o);
+}
+
+__attribute__((target(XK_AVX512))) void decode_avx512(xk::base64::Decoding &d) {
+    take_pure_digits(d, decode_blocks64(d.in + d.pos, d.length - d.pos, d.out, room_left(d)));
+}
+
+// ---- 64-byte blocks with VBMI2 byte compaction: every length, and text with non-digits ----
+
+#define XK_AVX512_VBMI2 "avx512f,avx512bw,avx512vbmi,avx512vbmi2,bmi2,popcnt"
+
+// The low n bits, for n from 0 to 64 (BZHI keeps the whole word for 64).
+__attribute__((target("bmi2"), always_inline)) inline uint64_t low_bits(size_t n) {
+    return _bzhi_u64(~uint64_t{0}, static_cast<unsigned>(n));
+}
+
+constexpr GatherTable make_iota_table() {
+    GatherTable t{};
+    for (int j = 0; j < 64; ++j) t.index[j] = static_cast<uint8_t>(j);
+    return t;
+}
+
+alignas(64) constexpr GatherTable kIota = make_iota_table();
+
+// Up to 48 bytes as their characters, a short last group padded with '='; returns the characters.
+__attribute__((target(XK_AVX512_VBMI2), always_inline)) inline size_t encode_last(
+    const uint8_t *data, size_t n, char *out, __m512i gather, __m512i fields, __m512i digits) {
+    __m512i in = _mm512_permutexvar_epi8(gather, _mm512_maskz_loadu_epi8(low_bits(n), data));
+    __m512i chars = _mm512_permutexvar_epi8(_mm512_multishift_epi64_epi8(fields, in), digits);
+    chars = _mm512_mask_blend_epi8(low_bits((4 * n + 2) / 3), _mm512_set1_epi8('='), chars);
+    size_t written = (n + 2) / 3 * 4;
+    _mm512_mask_storeu_epi8(out, low_bits(written), chars);
+    return written;
+}
+
+__attribute__((target(XK_AVX512_VBMI2))) size_t encode_vbmi2(const uint8_t *data, size_t length, char *out) {
+    const __m512i gather = _mm512_load_si512(kGather.index);
+    const __m512i digits = _mm512_loadu_si512(kDigits);
+    const __m512i fields = _mm512_set1_epi64(0x3036242a1016040a);  // as in encode_avx512
+    size_t i = 0;
+    char *o = out;
+    for (; length - i >= 64; i += 48, o += 64) {
+        __m512i in = _mm512_permutexvar_epi8(gather, _mm512_loadu_si512(data + i));
+        _mm512_storeu_si512(o, _mm512_permutexvar_epi8(_mm512_multishift_epi64_epi8(fields, in), digits));
+    }
+    for (; i < length; i += 48)
+        o += encode_last(data + i, length - i < 48 ? length - i : 48, o, gather, fields, digits);
+    return length;
+}
+
+// Where the digits of a decoding wait until 64 of them make a block.
+struct HeldDigits {
+    __m512i values;  // the six-bit values, zero past fill
+    size_t fill;
+};
+
+// Groups of four six-bit values as three bytes each; writes the first n (48 at most) at out, or
+// 64 bytes when the block has room for them, which is cheaper than a masked store.
+__attribute__((target(XK_AVX512_VBMI2), always_inline)) inline void put_groups(__m512i values, size_t n,
+                                                                               uint8_t *out,
+                                                                               uint8_t *out_end) {
+    __m512i pairs = _mm512_maddubs_epi16(values, _mm512_set1_epi32(0x01400140));
+    __m512i words = _mm512_madd_epi16(pairs, _mm512_set1_epi32(0x00011000));
+    __m512i bytes = _mm512_permutexvar_epi8(_mm512_load_si512(kCloseUp.index), words);
+    if (out_end - out >= 64)
+        _mm512_storeu_si512(out, bytes);
+    else
+        _mm512_mask_storeu_epi8(out, low_bits(n), bytes);
+}
+
+// Decodes the whole rest of the text: each 64-byte block's digits are packed together (every
+// other byte is skipped) and appended to the held digits; each 64 held digits become 48 bytes.
+__attribute__((target(XK_AVX512_VBMI2))) void decode_vbmi2(xk::base64::Decoding &d) {
+    const __m512i low_half = _mm512_load_si512(kValueTable.value);
+    const __m512i high_half = _mm512_load_si512(kValueTable.value + 64);
+    const __m512i iota = _mm512_load_si512(kIota.index);
+    const unsigned char *in = d.in + d.pos;
+    size_t left = d.length - d.pos;
+    uint8_t *out = d.out;
+    HeldDigits held = {_mm512_setzero_si512(), 0};
+    while (left > 0) {
+        size_t step = left < 64 ? left : 64;
+        __m512i text = step == 64 ? _mm512_loadu_si512(in) : _mm512_maskz_loadu_epi8(low_bits(step), in);
+        in += step;
+        left -= step;
+        // Lanes past the text read as 0, no digit; a byte >= 128 or no digit shows in the top bit.
+        __m512i values = _mm512_permutex2var_epi8(low_half, text, high_half);
+        uint64_t digits = ~_mm512_movepi8_mask(_mm512_or_si512(text, values));
+        if (digits == ~uint64_t{0} && held.fill == 0) {
+            put_groups(values, 48, out, d.out_end);
+            out += 48;
+            continue;
+        }
+        __m512i packed = _mm512_maskz_compress_epi8(digits, values);
+        size_t count = static_cast<size_t>(__builtin_popcountll(digits));
+        __m512i joined = _mm512_mask_permutexvar_epi8(
+            held.values, ~uint64_t{0} << held.fill,
+            _mm512_sub_epi8(iota, _mm512_set1_epi8(static_cast<char>(held.fill))), packed);
+        size_t fill = held.fill + count;
+        if (fill < 64) {
+            held = {joined, fill};
+            continue;
+        }
+        put_groups(joined, 48, out, d.out_end);
+        out += 48;
+        fill -= 64;  // the last fill packed digits did not fit: they start the next block
+        __m512i rest = _mm512_add_epi8(iota, _mm512_set1_epi8(static_cast<char>(count - fill)));
+        held = {_mm512_maskz_permutexvar_epi8(low_bits(fill), rest, packed), fill};
+    }
+    if (held.fill > 0) {
+        size_t groups = (held.fill + 3) / 4;
+        put_groups(held.values, 3 * groups, out, d.out_end);
+        out += 3 * groups;
+        d.last_group = held.fill % 4 == 0 ? 4 : static_cast<int>(held.fill % 4);
+    } else if (out != d.out) {
+        d.last_group = 4;
+    }
+    d.out = out;
+    d.pos = d.length;
 }
 
 }  // namespace
@@ -251,6 +376,7 @@ namespace xk::base64 {
 const Road kSsse3Road = {"ssse3", encode_ssse3, decode_ssse3};
 const Road kAvx2Road = {"avx2", encode_avx2, decode_avx2};
 const Road kAvx512Road = {"avx512", encode_avx512, decode_avx512};
+const Road kAvx512Vbmi2Road = {"avx512_vbmi2", encode_vbmi2, decode_vbmi2};
 
 }  // namespace xk::base64
 

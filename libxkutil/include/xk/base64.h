@@ -12,7 +12,8 @@
 extern "C" {
 #endif
 
-/** The encoded length of n bytes, 4 * ceil(n / 3), without any terminator. */
+/** The encoded length of n bytes, 4 * ceil(n / 3), without any terminator; saturates at SIZE_MAX
+ * where that length cannot be represented. */
 XK_API size_t xk_util_to_base64_size(size_t n);
 
 /** Encodes length bytes into a new malloc'd buffer *out of *out_len characters, padded with '=',
