@@ -188,6 +188,7 @@ xk_util_status xk_util_base64_encode(const uint8_t *data, size_t length, char **
     if (text == nullptr) return XK_ERR_NOMEM;
 
     size_t i = road()->encode(data, length, text);
+    if (i == length) return XK_OK;
     char *o = text + i / 3 * 4;
     size_t whole = length - length % 3;
     // Six bytes give eight digits; one unaligned 8-byte read serves them while 8 bytes remain.

@@ -8,6 +8,7 @@
 #if !defined(__clang__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#pragma GCC diagnostic ignored "-Wuninitialized"
 #endif
 #include <immintrin.h>
 #include <stdint.h>
@@ -272,29 +273,53 @@ constexpr GatherTable make_iota_table() {
 
 alignas(64) constexpr GatherTable kIota = make_iota_table();
 
-// Up to 48 bytes as their characters, a short last group padded with '='; returns the characters.
-__attribute__((target(XK_AVX512_VBMI2), always_inline)) inline size_t encode_last(
-    const uint8_t *data, size_t n, char *out, __m512i gather, __m512i fields, __m512i digits) {
-    __m512i in = _mm512_permutexvar_epi8(gather, _mm512_maskz_loadu_epi8(low_bits(n), data));
-    __m512i chars = _mm512_permutexvar_epi8(_mm512_multishift_epi64_epi8(fields, in), digits);
-    chars = _mm512_mask_blend_epi8(low_bits((4 * n + 2) / 3), _mm512_set1_epi8('='), chars);
-    size_t written = (n + 2) / 3 * 4;
-    _mm512_mask_storeu_epi8(out, low_bits(written), chars);
-    return written;
+// For each count n of 0 to 48 input bytes, the characters they make (whole groups of four) and,
+// among these, the digits (the others are '=' padding), as byte masks.
+struct LastBlockMasks {
+    uint64_t digits[49];
+    uint64_t chars[49];
+};
+
+constexpr uint64_t low_bits_constexpr(int n) { return n >= 64 ? ~uint64_t{0} : (uint64_t{1} << n) - 1; }
+
+constexpr LastBlockMasks make_last_block_masks() {
+    LastBlockMasks t{};
+    for (int n = 0; n <= 48; ++n) {
+        t.digits[n] = low_bits_constexpr((4 * n + 2) / 3);
+        t.chars[n] = low_bits_constexpr((n + 2) / 3 * 4);
+    }
+    return t;
 }
 
+constexpr LastBlockMasks kLastBlock = make_last_block_masks();
+
+// Up to 48 bytes as their characters, a short last group padded with '='.
+__attribute__((target(XK_AVX512_VBMI2), always_inline)) inline void encode_last(const uint8_t *data, size_t n,
+                                                                                char *out, __m512i gather,
+                                                                                __m512i fields,
+                                                                                __m512i digits) {
+    __m512i in = _mm512_permutexvar_epi8(gather, _mm512_maskz_loadu_epi8(low_bits(n), data));
+    __m512i values = _mm512_multishift_epi64_epi8(fields, in);
+    __m512i chars = _mm512_mask_permutexvar_epi8(_mm512_set1_epi8('='), kLastBlock.digits[n], values, digits);
+    _mm512_mask_storeu_epi8(out, kLastBlock.chars[n], chars);
+}
+
+// Takes all of the data: whole 64-byte loads while they fit, then at most two masked blocks.
 __attribute__((target(XK_AVX512_VBMI2))) size_t encode_vbmi2(const uint8_t *data, size_t length, char *out) {
     const __m512i gather = _mm512_load_si512(kGather.index);
     const __m512i digits = _mm512_loadu_si512(kDigits);
     const __m512i fields = _mm512_set1_epi64(0x3036242a1016040a);  // as in encode_avx512
     size_t i = 0;
-    char *o = out;
-    for (; length - i >= 64; i += 48, o += 64) {
+    for (; length - i >= 64; i += 48, out += 64) {
         __m512i in = _mm512_permutexvar_epi8(gather, _mm512_loadu_si512(data + i));
-        _mm512_storeu_si512(o, _mm512_permutexvar_epi8(_mm512_multishift_epi64_epi8(fields, in), digits));
+        _mm512_storeu_si512(out, _mm512_permutexvar_epi8(_mm512_multishift_epi64_epi8(fields, in), digits));
     }
-    for (; i < length; i += 48)
-        o += encode_last(data + i, length - i < 48 ? length - i : 48, o, gather, fields, digits);
+    if (length - i > 48) {
+        encode_last(data + i, 48, out, gather, fields, digits);
+        i += 48;
+        out += 64;
+    }
+    encode_last(data + i, length - i, out, gather, fields, digits);
     return length;
 }
 
@@ -336,7 +361,12 @@ __attribute__((target(XK_AVX512_VBMI2))) void decode_vbmi2(xk::base64::Decoding 
         // Lanes past the text read as 0, no digit; a byte >= 128 or no digit shows in the top bit.
         __m512i values = _mm512_permutex2var_epi8(low_half, text, high_half);
         uint64_t digits = ~_mm512_movepi8_mask(_mm512_or_si512(text, values));
-        if (digits == ~uint64_t{0} && held.fill == 0) {
+        if (held.fill == 0 && (digits & (digits + 1)) == 0) {  // the digits lead the block: nothing to pack
+            if (digits != ~uint64_t{0}) {
+                held = {_mm512_maskz_mov_epi8(digits, values),
+                        static_cast<size_t>(__builtin_popcountll(digits))};
+                continue;
+            }
             put_groups(values, 48, out, d.out_end);
             out += 48;
             continue;
