@@ -352,6 +352,12 @@ __attribute__((target(XK_AVX512_VBMI2))) void decode_vbmi2(xk::base64::Decoding 
     const unsigned char *in = d.in + d.pos;
     size_t left = d.length - d.pos;
     uint8_t *out = d.out;
+    for (; left >= 64; in += 64, left -= 64, out += 48) {  // whole blocks of pure digits, the common case
+        __m512i text = _mm512_loadu_si512(in);
+        __m512i values = _mm512_permutex2var_epi8(low_half, text, high_half);
+        if (_mm512_movepi8_mask(_mm512_or_si512(text, values)) != 0) break;
+        put_groups(values, 48, out, d.out_end);
+    }
     HeldDigits held = {_mm512_setzero_si512(), 0};
     while (left > 0) {
         size_t step = left < 64 ? left : 64;
@@ -371,21 +377,20 @@ __attribute__((target(XK_AVX512_VBMI2))) void decode_vbmi2(xk::base64::Decoding 
             out += 48;
             continue;
         }
+        // The packed digits, turned so that the first lands at lane fill: those up to lane 63 complete
+        // the held block, the others (turned round to lane 0) start the next.
         __m512i packed = _mm512_maskz_compress_epi8(digits, values);
-        size_t count = static_cast<size_t>(__builtin_popcountll(digits));
-        __m512i joined = _mm512_mask_permutexvar_epi8(
-            held.values, ~uint64_t{0} << held.fill,
+        __m512i turned = _mm512_permutexvar_epi8(
             _mm512_sub_epi8(iota, _mm512_set1_epi8(static_cast<char>(held.fill))), packed);
-        size_t fill = held.fill + count;
+        __m512i joined = _mm512_mask_mov_epi8(held.values, ~uint64_t{0} << held.fill, turned);
+        size_t fill = held.fill + static_cast<size_t>(__builtin_popcountll(digits));
         if (fill < 64) {
             held = {joined, fill};
             continue;
         }
         put_groups(joined, 48, out, d.out_end);
         out += 48;
-        fill -= 64;  // the last fill packed digits did not fit: they start the next block
-        __m512i rest = _mm512_add_epi8(iota, _mm512_set1_epi8(static_cast<char>(count - fill)));
-        held = {_mm512_maskz_permutexvar_epi8(low_bits(fill), rest, packed), fill};
+        held = {_mm512_maskz_mov_epi8(low_bits(fill - 64), turned), fill - 64};
     }
     if (held.fill > 0) {
         size_t groups = (held.fill + 3) / 4;
