@@ -343,6 +343,74 @@ __attribute__((target(XK_AVX512_VBMI2), always_inline)) inline void put_groups(_
         _mm512_mask_storeu_epi8(out, low_bits(n), bytes);
 }
 
+// Up to 64 bytes of text (bytes past the end read as 0, no digit): their six-bit values, and the
+// lanes that hold no digit (a byte >= 128 or no digit shows in the top bit).
+struct Block {
+    __m512i values;
+    uint64_t odd;
+};
+
+__attribute__((target(XK_AVX512_VBMI2), always_inline)) inline Block classify(const unsigned char *in,
+                                                                              size_t left, __m512i low_half,
+                                                                              __m512i high_half) {
+    __m512i text = left >= 64 ? _mm512_loadu_si512(in) : _mm512_maskz_loadu_epi8(low_bits(left), in);
+    __m512i values = _mm512_permutex2var_epi8(low_half, text, high_half);
+    return {values, _mm512_movepi8_mask(_mm512_or_si512(text, values))};
+}
+
+// Trailing zero bits of a 128-bit mask, 128 when it is 0.
+inline size_t trailing_zeros(unsigned __int128 v) {
+    uint64_t low = static_cast<uint64_t>(v), high = static_cast<uint64_t>(v >> 64);
+    if (low != 0) return static_cast<size_t>(__builtin_ctzll(low));
+    return high != 0 ? 64 + static_cast<size_t>(__builtin_ctzll(high)) : 128;
+}
+
+// The low n bits of a 128-bit mask, for n from 0 to 127.
+inline unsigned __int128 low_bits128(size_t n) { return (static_cast<unsigned __int128>(1) << n) - 1; }
+
+// Decodes runs of digits that make whole groups, each followed by a run of other bytes, as text
+// broken into lines comes (76 digits and LF for MIME, 64 digits and CR LF for PEM): every run decodes
+// on its own, with no packing. Once two runs have shown the shape of a line, the next lines are
+// loaded where that shape puts them and only checked, so that no load waits for the one before.
+// Stops before the first run whose digits do not make whole groups.
+__attribute__((target(XK_AVX512_VBMI2), always_inline)) inline void decode_runs(const unsigned char *&in,
+                                                                                size_t &left, uint8_t *&out,
+                                                                                uint8_t *out_end,
+                                                                                __m512i low_half,
+                                                                                __m512i high_half) {
+    size_t width = 0, stride = 0;  // the last run: its digits, and its digits and other bytes together
+    while (left > 0) {
+        if (width > 0 && stride < 128 && left >= 128) {  // a line's digits, then its other bytes
+            const unsigned __int128 care = low_bits128(stride),
+                                    expect = low_bits128(stride) ^ low_bits128(width);
+            for (; left >= 128; in += stride, left -= stride, out += 3 * width / 4) {
+                Block first = classify(in, 64, low_half, high_half),
+                      second = classify(in + 64, 64, low_half, high_half);
+                if (((static_cast<unsigned __int128>(second.odd) << 64 | first.odd) & care) != expect) break;
+                put_groups(first.values, 3 * (width < 64 ? width : 64) / 4, out, out_end);
+                if (width > 64) put_groups(second.values, 3 * (width - 64) / 4, out + 48, out_end);
+            }
+            if (left == 0) return;
+        }
+        Block first = classify(in, left, low_half, high_half);
+        Block second = left > 64 ? classify(in + 64, left - 64, low_half, high_half)
+                                 : Block{_mm512_setzero_si512(), ~uint64_t{0}};
+        unsigned __int128 odd = static_cast<unsigned __int128>(second.odd) << 64 | first.odd;
+        size_t run = trailing_zeros(odd);
+        if (run % 4 != 0) return;
+        size_t gap = run == 128 ? 0 : trailing_zeros(~(odd >> run));
+        if (run > 0) put_groups(first.values, 3 * (run < 64 ? run : 64) / 4, out, out_end);
+        if (run > 64) put_groups(second.values, 3 * (run - 64) / 4, out + 48, out_end);
+        out += 3 * run / 4;
+        width = run;
+        stride = run + gap < left ? run + gap : left;
+        in += stride;
+        left -= stride;
+    }
+}
+
+constexpr size_t kRunsWorthIt = 1024;
+
 // Decodes the whole rest of the text: each 64-byte block's digits are packed together (every
 // other byte is skipped) and appended to the held digits; each 64 held digits become 48 bytes.
 __attribute__((target(XK_AVX512_VBMI2))) void decode_vbmi2(xk::base64::Decoding &d) {
@@ -358,6 +426,8 @@ __attribute__((target(XK_AVX512_VBMI2))) void decode_vbmi2(xk::base64::Decoding 
         if (_mm512_movepi8_mask(_mm512_or_si512(text, values)) != 0) break;
         put_groups(values, 48, out, d.out_end);
     }
+    // Short text is done sooner by packing: finding runs waits on each block's classes.
+    if (left >= kRunsWorthIt) decode_runs(in, left, out, d.out_end, low_half, high_half);
     HeldDigits held = {_mm512_setzero_si512(), 0};
     while (left > 0) {
         size_t step = left < 64 ? left : 64;

@@ -97,7 +97,7 @@ TEST_F(Base64Test, EveryRoadAgrees) {
         for (char &c : s) c = char(rng());
         return s;
     };
-    std::vector<size_t> lengths = {1000, 4099};
+    std::vector<size_t> lengths = {700, 1000, 1001, 1002, 1500, 2047, 4099};
     for (size_t n = 0; n <= 300; ++n) lengths.push_back(n);
     const std::string clean = encode(noise(150));  // 200 digits, past the widest block
     for (size_t n : lengths) {
@@ -106,11 +106,11 @@ TEST_F(Base64Test, EveryRoadAgrees) {
         const std::string text = encode(bytes);
         ASSERT_EQ(model_decode(text), bytes);
         std::vector<std::string> cases = {text, text.substr(0, text.find('=')), noise(n), "", "", "", ""};
-        size_t width = 1 + rng() % 90;
+        size_t width = (rng() % 2 != 0 ? 4 : 1) * (1 + rng() % 32);  // whole groups, or not
         for (size_t i = 0; i < text.size(); ++i) {
             cases[3] += text[i] + std::string((i + 1) % 76 == 0 ? "\n" : "");
             cases[4] += text[i] + std::string((i + 1) % 64 == 0 ? "\r\n" : "");
-            cases[5] += text[i] + std::string((i + 1) % width == 0 ? " " : "");
+            cases[5] += text[i] + std::string((i + 1) % width == 0 ? 1 + rng() % 3 : 0, ' ');
             cases[6] += (rng() % 5 == 0 ? std::string(1, stray[rng() % 16]) : std::string()) + text[i];
         }
         // Every byte value, replacing a digit and inserted, at every place of a block.
