@@ -437,10 +437,10 @@ __attribute__((target(XK_AVX512_VBMI2))) void decode_vbmi2(xk::base64::Decoding 
         // Lanes past the text read as 0, no digit; a byte >= 128 or no digit shows in the top bit.
         __m512i values = _mm512_permutex2var_epi8(low_half, text, high_half);
         uint64_t digits = ~_mm512_movepi8_mask(_mm512_or_si512(text, values));
-        if (held.fill == 0 && (digits & (digits + 1)) == 0) {  // the digits lead the block: nothing to pack
-            if (digits != ~uint64_t{0}) {
-                held = {_mm512_maskz_mov_epi8(digits, values),
-                        static_cast<size_t>(__builtin_popcountll(digits))};
+        size_t count = static_cast<size_t>(__builtin_popcountll(digits));
+        if (held.fill == 0 && digits == low_bits(count)) {  // the digits lead the block: nothing to pack
+            if (count < 64) {
+                held = {_mm512_maskz_mov_epi8(digits, values), count};
                 continue;
             }
             put_groups(values, 48, out, d.out_end);
@@ -453,7 +453,7 @@ __attribute__((target(XK_AVX512_VBMI2))) void decode_vbmi2(xk::base64::Decoding 
         __m512i turned = _mm512_permutexvar_epi8(
             _mm512_sub_epi8(iota, _mm512_set1_epi8(static_cast<char>(held.fill))), packed);
         __m512i joined = _mm512_mask_mov_epi8(held.values, ~uint64_t{0} << held.fill, turned);
-        size_t fill = held.fill + static_cast<size_t>(__builtin_popcountll(digits));
+        size_t fill = held.fill + count;
         if (fill < 64) {
             held = {joined, fill};
             continue;
