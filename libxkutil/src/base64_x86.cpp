@@ -330,17 +330,13 @@ struct HeldDigits {
 };
 
 // Groups of four six-bit values as three bytes each; writes the first n (48 at most) at out, or
-// 64 bytes when the block has room for them, which is cheaper than a masked store.
+// no more: a full 64-byte store would overlap the next one, which costs more than the mask.
 __attribute__((target(XK_AVX512_VBMI2), always_inline)) inline void put_groups(__m512i values, size_t n,
-                                                                               uint8_t *out,
-                                                                               uint8_t *out_end) {
+                                                                               uint8_t *out) {
     __m512i pairs = _mm512_maddubs_epi16(values, _mm512_set1_epi32(0x01400140));
     __m512i words = _mm512_madd_epi16(pairs, _mm512_set1_epi32(0x00011000));
     __m512i bytes = _mm512_permutexvar_epi8(_mm512_load_si512(kCloseUp.index), words);
-    if (out_end - out >= 64)
-        _mm512_storeu_si512(out, bytes);
-    else
-        _mm512_mask_storeu_epi8(out, low_bits(n), bytes);
+    _mm512_mask_storeu_epi8(out, low_bits(n), bytes);
 }
 
 // Up to 64 bytes of text (bytes past the end read as 0, no digit): their six-bit values, and the
@@ -370,12 +366,12 @@ inline unsigned __int128 low_bits128(size_t n) { return (static_cast<unsigned __
 
 // Decodes runs of digits that make whole groups, each followed by a run of other bytes, as text
 // broken into lines comes (76 digits and LF for MIME, 64 digits and CR LF for PEM): every run decodes
-// on its own, with no packing. Once two runs have shown the shape of a line, the next lines are
-// loaded where that shape puts them and only checked, so that no load waits for the one before.
+// on its own, with no packing. Once a run has shown the shape of a line (its digits and the other
+// bytes after them), the next lines are loaded where that shape puts them and only checked, so that
+// no load waits for the classes of the block before.
 // Stops before the first run whose digits do not make whole groups.
 __attribute__((target(XK_AVX512_VBMI2), always_inline)) inline void decode_runs(const unsigned char *&in,
                                                                                 size_t &left, uint8_t *&out,
-                                                                                uint8_t *out_end,
                                                                                 __m512i low_half,
                                                                                 __m512i high_half) {
     size_t width = 0, stride = 0;  // the last run: its digits, and its digits and other bytes together
@@ -387,8 +383,8 @@ __attribute__((target(XK_AVX512_VBMI2), always_inline)) inline void decode_runs(
                 Block first = classify(in, 64, low_half, high_half),
                       second = classify(in + 64, 64, low_half, high_half);
                 if (((static_cast<unsigned __int128>(second.odd) << 64 | first.odd) & care) != expect) break;
-                put_groups(first.values, 3 * (width < 64 ? width : 64) / 4, out, out_end);
-                if (width > 64) put_groups(second.values, 3 * (width - 64) / 4, out + 48, out_end);
+                put_groups(first.values, 3 * (width < 64 ? width : 64) / 4, out);
+                if (width > 64) put_groups(second.values, 3 * (width - 64) / 4, out + 48);
             }
             if (left == 0) return;
         }
@@ -399,8 +395,8 @@ __attribute__((target(XK_AVX512_VBMI2), always_inline)) inline void decode_runs(
         size_t run = trailing_zeros(odd);
         if (run % 4 != 0) return;
         size_t gap = run == 128 ? 0 : trailing_zeros(~(odd >> run));
-        if (run > 0) put_groups(first.values, 3 * (run < 64 ? run : 64) / 4, out, out_end);
-        if (run > 64) put_groups(second.values, 3 * (run - 64) / 4, out + 48, out_end);
+        if (run > 0) put_groups(first.values, 3 * (run < 64 ? run : 64) / 4, out);
+        if (run > 64) put_groups(second.values, 3 * (run - 64) / 4, out + 48);
         out += 3 * run / 4;
         width = run;
         stride = run + gap < left ? run + gap : left;
@@ -424,10 +420,10 @@ __attribute__((target(XK_AVX512_VBMI2))) void decode_vbmi2(xk::base64::Decoding 
         __m512i text = _mm512_loadu_si512(in);
         __m512i values = _mm512_permutex2var_epi8(low_half, text, high_half);
         if (_mm512_movepi8_mask(_mm512_or_si512(text, values)) != 0) break;
-        put_groups(values, 48, out, d.out_end);
+        put_groups(values, 48, out);
     }
     // Short text is done sooner by packing: finding runs waits on each block's classes.
-    if (left >= kRunsWorthIt) decode_runs(in, left, out, d.out_end, low_half, high_half);
+    if (left >= kRunsWorthIt) decode_runs(in, left, out, low_half, high_half);
     HeldDigits held = {_mm512_setzero_si512(), 0};
     while (left > 0) {
         size_t step = left < 64 ? left : 64;
@@ -443,7 +439,7 @@ __attribute__((target(XK_AVX512_VBMI2))) void decode_vbmi2(xk::base64::Decoding 
                 held = {_mm512_maskz_mov_epi8(digits, values), count};
                 continue;
             }
-            put_groups(values, 48, out, d.out_end);
+            put_groups(values, 48, out);
             out += 48;
             continue;
         }
@@ -458,13 +454,13 @@ __attribute__((target(XK_AVX512_VBMI2))) void decode_vbmi2(xk::base64::Decoding 
             held = {joined, fill};
             continue;
         }
-        put_groups(joined, 48, out, d.out_end);
+        put_groups(joined, 48, out);
         out += 48;
         held = {_mm512_maskz_mov_epi8(low_bits(fill - 64), turned), fill - 64};
     }
     if (held.fill > 0) {
         size_t groups = (held.fill + 3) / 4;
-        put_groups(held.values, 3 * groups, out, d.out_end);
+        put_groups(held.values, 3 * groups, out);
         out += 3 * groups;
         d.last_group = held.fill % 4 == 0 ? 4 : static_cast<int>(held.fill % 4);
     } else if (out != d.out) {
