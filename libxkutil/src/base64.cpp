@@ -4,8 +4,8 @@
 #include <string.h>
 
 #include "internal/base64_roads.h"
-#include "internal/checked.h"
 #include "internal/bytes.h"
+#include "internal/checked.h"
 
 namespace {
 [[maybe_unused]] constexpr const char *kSource = "src/base64";
@@ -45,6 +45,7 @@ constexpr DigitValues make_digit_values() {
 constexpr DigitValues kValues = make_digit_values();
 
 using xk::load_big_endian64;
+using xk::base64::Decoding;
 using xk::base64::Road;
 using xk::base64::RoadId;
 
@@ -64,9 +65,16 @@ constexpr size_t kUnusedTail[5] = {0, 3, 2, 1, 0};  // by digits in the last gro
 
 // The scalar road takes nothing in vector blocks: the scalar code below does all the work.
 size_t encode_no_blocks(const uint8_t *, size_t, char *) { return 0; }
-size_t decode_no_blocks(const unsigned char *, size_t, uint8_t *, size_t) { return 0; }
+void decode_no_blocks(Decoding &) {}
 
 const Road kScalarRoad = {"scalar", encode_no_blocks, decode_no_blocks};
+
+#if defined(__x86_64__)
+bool has_avx512_vbmi() {
+    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+           __builtin_cpu_supports("avx512vbmi");
+}
+#endif
 
 const Road *road_if_runs(RoadId id) {
 #if defined(__x86_64__)
@@ -74,10 +82,11 @@ const Road *road_if_runs(RoadId id) {
     switch (id) {
         case xk::base64::kSsse3: return __builtin_cpu_supports("ssse3") ? &xk::base64::kSsse3Road : nullptr;
         case xk::base64::kAvx2: return __builtin_cpu_supports("avx2") ? &xk::base64::kAvx2Road : nullptr;
-        case xk::base64::kAvx512:
-            return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-                           __builtin_cpu_supports("avx512vbmi")
-                       ? &xk::base64::kAvx512Road
+        case xk::base64::kAvx512: return has_avx512_vbmi() ? &xk::base64::kAvx512Road : nullptr;
+        case xk::base64::kAvx512Vbmi2:
+            return has_avx512_vbmi() && __builtin_cpu_supports("avx512vbmi2") &&
+                           __builtin_cpu_supports("bmi2")
+                       ? &xk::base64::kAvx512Vbmi2Road
                        : nullptr;
         default: break;
     }
@@ -105,15 +114,6 @@ inline const Road *road() {
     __atomic_store_n(&g_road, road, __ATOMIC_RELEASE);
     return road;
 }
-
-// Decoding state shared by the vector blocks and the scalar groups.
-struct Decoding {
-    const unsigned char *in;
-    size_t length;
-    size_t pos;
-    uint8_t *out;
-    int last_group;  // digits in the last group written; a full group gives nothing back
-};
 
 // Decodes scalar groups up to and including the first one that meets a non-digit or the end of
 // the text, so that the vector blocks can resume right after the bytes that stopped them.
@@ -148,8 +148,10 @@ void decode_groups(Decoding &d) {
     }
 }
 
-// Inputs shorter than the narrowest vector block skip the road altogether.
-constexpr size_t kShortestBlock = 16;
+// 4 * ceil(n / 3), or false when that does not fit a size_t.
+bool encoded_size(size_t n, size_t *size) {
+    return xk::checked::mul(n / 3 + (n % 3 != 0 ? 1 : 0), size_t{4}, size);
+}
 
 }  // namespace
 
@@ -174,25 +176,21 @@ extern "C" {
 
 size_t xk_util_to_base64_size(size_t n) {
     size_t size = SIZE_MAX;
-    return xk::checked::mul(n / 3 + (n % 3 != 0 ? 1 : 0), size_t{4}, &size) ? size : SIZE_MAX;
+    return encoded_size(n, &size) ? size : SIZE_MAX;
 }
 
 xk_util_status xk_util_base64_encode(const uint8_t *data, size_t length, char **out, size_t *out_len) {
-    size_t rest = length % 3;
-    size_t whole = length - rest;
     size_t size = SIZE_MAX;
-    bool fits = xk::checked::add3(whole, whole / 3, size_t{rest != 0 ? 4u : 0u}, &size);
+    bool fits = encoded_size(length, &size);
     *out_len = size;
-    char *text = fits ? static_cast<char *>(malloc(size)) : nullptr;
+    char *text = fits ? static_cast<char *>(malloc(size)) : nullptr;  // no text of SIZE_MAX + 1 bytes or more
     *out = text;
     if (text == nullptr) return XK_ERR_NOMEM;
 
-    char *o = text;
-    size_t i = 0;
-    if (length >= kShortestBlock) {
-        i = road()->encode(data, length, text);
-        o += i / 3 * 4;
-    }
+    size_t i = road()->encode(data, length, text);
+    if (i == length) return XK_OK;
+    char *o = text + i / 3 * 4;
+    size_t whole = length - length % 3;
     // Six bytes give eight digits; one unaligned 8-byte read serves them while 8 bytes remain.
     for (; i + 8 <= length; i += 6, o += 8) {
         uint64_t w = load_big_endian64(data + i);
@@ -206,10 +204,11 @@ xk_util_status xk_util_base64_encode(const uint8_t *data, size_t length, char **
         put_pair(o, v >> 12);
         put_pair(o + 2, v & 0xfff);
     }
-    if (rest != 0) {
-        uint32_t v = uint32_t{data[i]} << 16 | (rest == 2 ? uint32_t{data[i + 1]} << 8 : 0);
+    if (i < length) {  // one or two bytes left, unless the road wrote the last group itself
+        bool two = length - i == 2;
+        uint32_t v = uint32_t{data[i]} << 16 | (two ? uint32_t{data[i + 1]} << 8 : 0);
         put_pair(o, v >> 12);
-        o[2] = rest == 2 ? kDigits[(v >> 6) & 63] : '=';
+        o[2] = two ? kDigits[(v >> 6) & 63] : '=';
         o[3] = '=';
     }
     return XK_OK;
@@ -219,24 +218,18 @@ xk_util_status xk_util_base64_decode(const char *text, size_t length, uint8_t **
     // Room for three bytes per started block of four input bytes, so that text whose length is not
     // a multiple of four (unpadded, or with skipped bytes) still fits: every group but the last
     // spans at least four input bytes, so no more groups start than there are started blocks.
-    size_t capacity = 3 * (length / 4 + (length % 4 != 0 ? 1 : 0));
+    // The length itself is the caller's promise of that many readable bytes.
+    size_t capacity = SIZE_MAX;
+    bool fits = xk::checked::mul(length / 4 + (length % 4 != 0 ? 1 : 0), size_t{3}, &capacity);
     *out_len = capacity;
-    uint8_t *bytes = static_cast<uint8_t *>(malloc(capacity));
+    uint8_t *bytes = fits ? static_cast<uint8_t *>(malloc(capacity)) : nullptr;
     *out = bytes;
     if (bytes == nullptr) return XK_ERR_NOMEM;
 
     const Road *vector = road();
-    Decoding d = {reinterpret_cast<const unsigned char *>(text), length, 0, bytes, 4};
+    Decoding d = {reinterpret_cast<const unsigned char *>(text), length, 0, bytes, bytes + capacity, 4};
     while (d.pos < length) {
-        if (length - d.pos >= kShortestBlock) {
-            size_t taken = vector->decode(d.in + d.pos, length - d.pos, d.out,
-                                          capacity - static_cast<size_t>(d.out - bytes));
-            if (taken != 0) {
-                d.pos += taken;
-                d.out += taken / 4 * 3;
-                d.last_group = 4;
-            }
-        }
+        vector->decode(d);
         decode_groups(d);
     }
     d.out -= kUnusedTail[d.last_group];

@@ -46,7 +46,7 @@ size_t encode_neon(const uint8_t *data, size_t length, char *out) {
     return i;
 }
 
-size_t decode_neon(const unsigned char *text, size_t length, uint8_t *out, size_t room) {
+size_t decode_blocks(const unsigned char *text, size_t length, uint8_t *out, size_t room) {
     const uint8x16x4_t low_half = load_table(kValueTable.value);
     const uint8x16x4_t high_half = load_table(kValueTable.value + 64);
     const uint8x16_t sixty_four = vdupq_n_u8(64);
@@ -70,6 +70,11 @@ size_t decode_neon(const unsigned char *text, size_t length, uint8_t *out, size_
         vst3q_u8(out + o, bytes);
     }
     return pos;
+}
+
+void decode_neon(xk::base64::Decoding &d) {
+    take_pure_digits(
+        d, decode_blocks(d.in + d.pos, d.length - d.pos, d.out, static_cast<size_t>(d.out_end - d.out)));
 }
 
 }  // namespace

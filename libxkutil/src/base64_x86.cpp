@@ -1,4 +1,5 @@
-// The x86-64 vector roads of the base64 converters: SSSE3, AVX2 and AVX-512 (with VBMI).
+// The x86-64 vector roads of the base64 converters: SSSE3, AVX2, AVX-512 with VBMI, and AVX-512
+// with VBMI2, whose byte compaction lets it decode text with line breaks at block speed.
 // Each is compiled for its own instruction set; src/base64 runs one only where the processor has it.
 #if defined(__x86_64__)
 
@@ -7,6 +8,7 @@
 #if !defined(__clang__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#pragma GCC diagnostic ignored "-Wuninitialized"
 #endif
 #include <immintrin.h>
 #include <stdint.h>
@@ -105,9 +107,11 @@ __attribute__((target("ssse3"))) size_t encode_ssse3(const uint8_t *data, size_t
     return encode_blocks16(data, length, out);
 }
 
-__attribute__((target("ssse3"))) size_t decode_ssse3(const unsigned char *text, size_t length, uint8_t *out,
-                                                     size_t room) {
-    return decode_blocks16(text, length, out, room);
+// How many output bytes a road may still write.
+inline size_t room_left(const xk::base64::Decoding &d) { return static_cast<size_t>(d.out_end - d.out); }
+
+__attribute__((target("ssse3"))) void decode_ssse3(xk::base64::Decoding &d) {
+    take_pure_digits(d, decode_blocks16(d.in + d.pos, d.length - d.pos, d.out, room_left(d)));
 }
 
 // ---- 32-byte blocks (AVX2): the same steps in both 16-byte lanes ----
@@ -142,8 +146,8 @@ __attribute__((target("avx2"))) size_t encode_avx2(const uint8_t *data, size_t l
     return i + encode_blocks16(data + i, length - i, o);
 }
 
-__attribute__((target("avx2"))) size_t decode_avx2(const unsigned char *text, size_t length, uint8_t *out,
-                                                   size_t room) {
+__attribute__((target("avx2"))) size_t decode_blocks32(const unsigned char *text, size_t length, uint8_t *out,
+                                                       size_t room) {
     if (length < 32) return decode_blocks16(text, length, out, room);  // spares the constants below
     const __m256i low_classes = twice(low_nibble_classes());
     const __m256i high_classes = twice(high_nibble_classes());
@@ -167,6 +171,10 @@ __attribute__((target("avx2"))) size_t decode_avx2(const unsigned char *text, si
     }
     // A block that failed may still have a pure first half; short text ends in 16-byte blocks.
     return pos + decode_blocks16(text + pos, length - pos, out + o, room - o);
+}
+
+__attribute__((target("avx2"))) void decode_avx2(xk::base64::Decoding &d) {
+    take_pure_digits(d, decode_blocks32(d.in + d.pos, d.length - d.pos, d.out, room_left(d)));
 }
 
 // ---- 64-byte blocks (AVX-512 with VBMI byte permutes) ----
@@ -226,9 +234,9 @@ __attribute__((target(XK_AVX512))) size_t encode_avx512(const uint8_t *data, siz
     return i + encode_avx2(data + i, length - i, o);
 }
 
-__attribute__((target(XK_AVX512))) size_t decode_avx512(const unsigned char *text, size_t length,
-                                                        uint8_t *out, size_t room) {
-    if (length < 64) return decode_avx2(text, length, out, room);
+__attribute__((target(XK_AVX512))) size_t decode_blocks64(const unsigned char *text, size_t length,
+                                                          uint8_t *out, size_t room) {
+    if (length < 64) return decode_blocks32(text, length, out, room);
     const __m512i low_half = _mm512_load_si512(kValueTable.value);
     const __m512i high_half = _mm512_load_si512(kValueTable.value + 64);
     const __m512i close_up = _mm512_load_si512(kCloseUp.index);
@@ -241,7 +249,225 @@ __attribute__((target(XK_AVX512))) size_t decode_avx512(const unsigned char *tex
         __m512i words = _mm512_madd_epi16(pairs, _mm512_set1_epi32(0x00011000));
         _mm512_mask_storeu_epi8(out + o, (uint64_t{1} << 48) - 1, _mm512_permutexvar_epi8(close_up, words));
     }
-    return pos + decode_avx2(text + pos, length - pos, out + o, room - o);
+    return pos + decode_blocks32(text + pos, length - pos, out + o, room - o);
+}
+
+__attribute__((target(XK_AVX512))) void decode_avx512(xk::base64::Decoding &d) {
+    take_pure_digits(d, decode_blocks64(d.in + d.pos, d.length - d.pos, d.out, room_left(d)));
+}
+
+// ---- 64-byte blocks with VBMI2 byte compaction: every length, and text with non-digits ----
+
+#define XK_AVX512_VBMI2 "avx512f,avx512bw,avx512vbmi,avx512vbmi2,bmi2,popcnt"
+
+// The low n bits, for n from 0 to 64 (BZHI keeps the whole word for 64).
+__attribute__((target("bmi2"), always_inline)) inline uint64_t low_bits(size_t n) {
+    return _bzhi_u64(~uint64_t{0}, static_cast<unsigned>(n));
+}
+
+constexpr GatherTable make_iota_table() {
+    GatherTable t{};
+    for (int j = 0; j < 64; ++j) t.index[j] = static_cast<uint8_t>(j);
+    return t;
+}
+
+alignas(64) constexpr GatherTable kIota = make_iota_table();
+
+// For each count n of 0 to 48 input bytes, the characters they make (whole groups of four) and,
+// among these, the digits (the others are '=' padding), as byte masks.
+struct LastBlockMasks {
+    uint64_t digits[49];
+    uint64_t chars[49];
+};
+
+constexpr uint64_t low_bits_constexpr(int n) { return n >= 64 ? ~uint64_t{0} : (uint64_t{1} << n) - 1; }
+
+constexpr LastBlockMasks make_last_block_masks() {
+    LastBlockMasks t{};
+    for (int n = 0; n <= 48; ++n) {
+        t.digits[n] = low_bits_constexpr((4 * n + 2) / 3);
+        t.chars[n] = low_bits_constexpr((n + 2) / 3 * 4);
+    }
+    return t;
+}
+
+constexpr LastBlockMasks kLastBlock = make_last_block_masks();
+
+// Up to 48 bytes as their characters, a short last group padded with '='.
+__attribute__((target(XK_AVX512_VBMI2), always_inline)) inline void encode_last(const uint8_t *data, size_t n,
+                                                                                char *out, __m512i gather,
+                                                                                __m512i fields,
+                                                                                __m512i digits) {
+    __m512i in = _mm512_permutexvar_epi8(gather, _mm512_maskz_loadu_epi8(low_bits(n), data));
+    __m512i values = _mm512_multishift_epi64_epi8(fields, in);
+    __m512i chars = _mm512_mask_permutexvar_epi8(_mm512_set1_epi8('='), kLastBlock.digits[n], values, digits);
+    _mm512_mask_storeu_epi8(out, kLastBlock.chars[n], chars);
+}
+
+// Takes all of the data: whole 64-byte loads while they fit, then at most two masked blocks.
+__attribute__((target(XK_AVX512_VBMI2))) size_t encode_vbmi2(const uint8_t *data, size_t length, char *out) {
+    const __m512i gather = _mm512_load_si512(kGather.index);
+    const __m512i digits = _mm512_loadu_si512(kDigits);
+    const __m512i fields = _mm512_set1_epi64(0x3036242a1016040a);  // as in encode_avx512
+    size_t i = 0;
+    for (; length - i >= 64; i += 48, out += 64) {
+        __m512i in = _mm512_permutexvar_epi8(gather, _mm512_loadu_si512(data + i));
+        _mm512_storeu_si512(out, _mm512_permutexvar_epi8(_mm512_multishift_epi64_epi8(fields, in), digits));
+    }
+    if (length - i > 48) {
+        encode_last(data + i, 48, out, gather, fields, digits);
+        i += 48;
+        out += 64;
+    }
+    encode_last(data + i, length - i, out, gather, fields, digits);
+    return length;
+}
+
+// Where the digits of a decoding wait until 64 of them make a block.
+struct HeldDigits {
+    __m512i values;  // the six-bit values, zero past fill
+    size_t fill;
+};
+
+// Groups of four six-bit values as three bytes each; writes the first n (48 at most) at out, or
+// no more: a full 64-byte store would overlap the next one, which costs more than the mask.
+__attribute__((target(XK_AVX512_VBMI2), always_inline)) inline void put_groups(__m512i values, size_t n,
+                                                                               uint8_t *out) {
+    __m512i pairs = _mm512_maddubs_epi16(values, _mm512_set1_epi32(0x01400140));
+    __m512i words = _mm512_madd_epi16(pairs, _mm512_set1_epi32(0x00011000));
+    __m512i bytes = _mm512_permutexvar_epi8(_mm512_load_si512(kCloseUp.index), words);
+    _mm512_mask_storeu_epi8(out, low_bits(n), bytes);
+}
+
+// Up to 64 bytes of text (bytes past the end read as 0, no digit): their six-bit values, and the
+// lanes that hold no digit (a byte >= 128 or no digit shows in the top bit).
+struct Block {
+    __m512i values;
+    uint64_t odd;
+};
+
+__attribute__((target(XK_AVX512_VBMI2), always_inline)) inline Block classify(const unsigned char *in,
+                                                                              size_t left, __m512i low_half,
+                                                                              __m512i high_half) {
+    __m512i text = left >= 64 ? _mm512_loadu_si512(in) : _mm512_maskz_loadu_epi8(low_bits(left), in);
+    __m512i values = _mm512_permutex2var_epi8(low_half, text, high_half);
+    return {values, _mm512_movepi8_mask(_mm512_or_si512(text, values))};
+}
+
+// Trailing zero bits of a 128-bit mask, 128 when it is 0.
+inline size_t trailing_zeros(unsigned __int128 v) {
+    uint64_t low = static_cast<uint64_t>(v), high = static_cast<uint64_t>(v >> 64);
+    if (low != 0) return static_cast<size_t>(__builtin_ctzll(low));
+    return high != 0 ? 64 + static_cast<size_t>(__builtin_ctzll(high)) : 128;
+}
+
+// The low n bits of a 128-bit mask, for n from 0 to 127.
+inline unsigned __int128 low_bits128(size_t n) { return (static_cast<unsigned __int128>(1) << n) - 1; }
+
+// Decodes runs of digits that make whole groups, each followed by a run of other bytes, as text
+// broken into lines comes (76 digits and LF for MIME, 64 digits and CR LF for PEM): every run decodes
+// on its own, with no packing. Once a run has shown the shape of a line (its digits and the other
+// bytes after them), the next lines are loaded where that shape puts them and only checked, so that
+// no load waits for the classes of the block before.
+// Stops before the first run whose digits do not make whole groups.
+__attribute__((target(XK_AVX512_VBMI2), always_inline)) inline void decode_runs(const unsigned char *&in,
+                                                                                size_t &left, uint8_t *&out,
+                                                                                __m512i low_half,
+                                                                                __m512i high_half) {
+    size_t width = 0, stride = 0;  // the last run: its digits, and its digits and other bytes together
+    while (left > 0) {
+        if (width > 0 && stride < 128 && left >= 128) {  // a line's digits, then its other bytes
+            const unsigned __int128 care = low_bits128(stride),
+                                    expect = low_bits128(stride) ^ low_bits128(width);
+            for (; left >= 128; in += stride, left -= stride, out += 3 * width / 4) {
+                Block first = classify(in, 64, low_half, high_half),
+                      second = classify(in + 64, 64, low_half, high_half);
+                if (((static_cast<unsigned __int128>(second.odd) << 64 | first.odd) & care) != expect) break;
+                put_groups(first.values, 3 * (width < 64 ? width : 64) / 4, out);
+                if (width > 64) put_groups(second.values, 3 * (width - 64) / 4, out + 48);
+            }
+            if (left == 0) return;
+        }
+        Block first = classify(in, left, low_half, high_half);
+        Block second = left > 64 ? classify(in + 64, left - 64, low_half, high_half)
+                                 : Block{_mm512_setzero_si512(), ~uint64_t{0}};
+        unsigned __int128 odd = static_cast<unsigned __int128>(second.odd) << 64 | first.odd;
+        size_t run = trailing_zeros(odd);
+        if (run % 4 != 0) return;
+        size_t gap = run == 128 ? 0 : trailing_zeros(~(odd >> run));
+        if (run > 0) put_groups(first.values, 3 * (run < 64 ? run : 64) / 4, out);
+        if (run > 64) put_groups(second.values, 3 * (run - 64) / 4, out + 48);
+        out += 3 * run / 4;
+        width = run;
+        stride = run + gap < left ? run + gap : left;
+        in += stride;
+        left -= stride;
+    }
+}
+
+constexpr size_t kRunsWorthIt = 1024;
+
+// Decodes the whole rest of the text: each 64-byte block's digits are packed together (every
+// other byte is skipped) and appended to the held digits; each 64 held digits become 48 bytes.
+__attribute__((target(XK_AVX512_VBMI2))) void decode_vbmi2(xk::base64::Decoding &d) {
+    const __m512i low_half = _mm512_load_si512(kValueTable.value);
+    const __m512i high_half = _mm512_load_si512(kValueTable.value + 64);
+    const __m512i iota = _mm512_load_si512(kIota.index);
+    const unsigned char *in = d.in + d.pos;
+    size_t left = d.length - d.pos;
+    uint8_t *out = d.out;
+    for (; left >= 64; in += 64, left -= 64, out += 48) {  // whole blocks of pure digits, the common case
+        __m512i text = _mm512_loadu_si512(in);
+        __m512i values = _mm512_permutex2var_epi8(low_half, text, high_half);
+        if (_mm512_movepi8_mask(_mm512_or_si512(text, values)) != 0) break;
+        put_groups(values, 48, out);
+    }
+    // Short text is done sooner by packing: finding runs waits on each block's classes.
+    if (left >= kRunsWorthIt) decode_runs(in, left, out, low_half, high_half);
+    HeldDigits held = {_mm512_setzero_si512(), 0};
+    while (left > 0) {
+        size_t step = left < 64 ? left : 64;
+        __m512i text = step == 64 ? _mm512_loadu_si512(in) : _mm512_maskz_loadu_epi8(low_bits(step), in);
+        in += step;
+        left -= step;
+        // Lanes past the text read as 0, no digit; a byte >= 128 or no digit shows in the top bit.
+        __m512i values = _mm512_permutex2var_epi8(low_half, text, high_half);
+        uint64_t digits = ~_mm512_movepi8_mask(_mm512_or_si512(text, values));
+        size_t count = static_cast<size_t>(__builtin_popcountll(digits));
+        if (held.fill == 0 && digits == low_bits(count)) {  // the digits lead the block: nothing to pack
+            if (count < 64) {
+                held = {_mm512_maskz_mov_epi8(digits, values), count};
+                continue;
+            }
+            put_groups(values, 48, out);
+            out += 48;
+            continue;
+        }
+        // The packed digits, turned so that the first lands at lane fill: those up to lane 63 complete
+        // the held block, the others (turned round to lane 0) start the next.
+        __m512i packed = _mm512_maskz_compress_epi8(digits, values);
+        __m512i turned = _mm512_permutexvar_epi8(
+            _mm512_sub_epi8(iota, _mm512_set1_epi8(static_cast<char>(held.fill))), packed);
+        __m512i joined = _mm512_mask_mov_epi8(held.values, ~uint64_t{0} << held.fill, turned);
+        size_t fill = held.fill + count;
+        if (fill < 64) {
+            held = {joined, fill};
+            continue;
+        }
+        put_groups(joined, 48, out);
+        out += 48;
+        held = {_mm512_maskz_mov_epi8(low_bits(fill - 64), turned), fill - 64};
+    }
+    if (held.fill > 0) {
+        size_t groups = (held.fill + 3) / 4;
+        put_groups(held.values, 3 * groups, out);
+        out += 3 * groups;
+        d.last_group = held.fill % 4 == 0 ? 4 : static_cast<int>(held.fill % 4);
+    } else if (out != d.out) {
+        d.last_group = 4;
+    }
+    d.out = out;
+    d.pos = d.length;
 }
 
 }  // namespace
@@ -251,6 +477,7 @@ namespace xk::base64 {
 const Road kSsse3Road = {"ssse3", encode_ssse3, decode_ssse3};
 const Road kAvx2Road = {"avx2", encode_avx2, decode_avx2};
 const Road kAvx512Road = {"avx512", encode_avx512, decode_avx512};
+const Road kAvx512Vbmi2Road = {"avx512_vbmi2", encode_vbmi2, decode_vbmi2};
 
 }  // namespace xk::base64
 

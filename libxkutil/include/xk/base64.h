@@ -24,7 +24,8 @@ extern "C" {
 
 /** The encoded length of n bytes, without any terminator.
  * @param n the number of bytes
- * @return 4 * ceil(n / 3) */
+ * @return 4 * ceil(n / 3); SIZE_MAX where that length cannot be represented, so that a caller
+ *         that allocates what it is told fails cleanly */
 XK_API size_t xk_util_to_base64_size(size_t n);
 
 /** Encodes bytes as base64 text padded with '=', with no line breaks and no terminating NUL.
@@ -32,7 +33,8 @@ XK_API size_t xk_util_to_base64_size(size_t n);
  * @param length their count
  * @param out receives a new malloc'd buffer; the caller frees it (even when *out_len is 0)
  * @param out_len receives its length in characters
- * @return XK_OK, or XK_ERR_NOMEM with *out NULL */
+ * @return XK_OK, or XK_ERR_NOMEM with *out NULL (*out_len is SIZE_MAX when the encoded length
+ *         cannot be represented) */
 XK_API xk_util_status xk_util_base64_encode(const uint8_t *data, size_t length, char **out, size_t *out_len);
 
 /** Decodes base64 text. Every byte that is not a base64 digit (padding, line breaks, '-', '_')

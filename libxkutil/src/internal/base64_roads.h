@@ -1,6 +1,6 @@
 // The vector roads of the base64 converters and the hidden choice of road (not exported).
-// A road converts only what it can do in whole vector blocks; the scalar code in src/base64
-// does the rest, so every road gives the same output as the scalar one.
+// A road converts what it can in vector blocks; the scalar code in src/base64 does the rest,
+// so every road gives the same output as the scalar one.
 #ifndef XK_INTERNAL_BASE64_ROADS_H
 #define XK_INTERNAL_BASE64_ROADS_H
 
@@ -9,18 +9,38 @@
 
 namespace xk::base64 {
 
-struct Road {
-    const char *name;
-    // Encodes whole three-byte groups from the start of data, reading no byte at or past
-    // data + length; returns the bytes taken (a multiple of 3) and writes 4 characters per 3.
-    size_t (*encode)(const uint8_t *data, size_t length, char *out);
-    // Decodes whole blocks of pure digits from the start of text, stopping before the first
-    // block holding any other byte, or when less than a block of input or of room (bytes
-    // writable at out) remains; returns the bytes taken (a multiple of 4), 3 output bytes per 4.
-    size_t (*decode)(const unsigned char *text, size_t length, uint8_t *out, size_t room);
+// Where a decoding stands. Between steps it is always at a group boundary: the digits taken so
+// far form whole groups of four, except that the last group written may be short when the text
+// is used up.
+struct Decoding {
+    const unsigned char *in;
+    size_t length;
+    size_t pos;        // the next input byte
+    uint8_t *out;      // the next output byte
+    uint8_t *out_end;  // one past the output block
+    int last_group;    // digits in the last group written; a full group gives nothing back
 };
 
-enum RoadId { kScalar, kSsse3, kAvx2, kAvx512, kNeon, kRoadCount };
+struct Road {
+    const char *name;
+    // Encodes from the start of data, reading no byte at or past data + length, and returns the
+    // bytes taken: either a multiple of 3 (4 characters written per 3 bytes), or all of length
+    // with the last group and its padding written too.
+    size_t (*encode)(const uint8_t *data, size_t length, char *out);
+    // Decodes from d.pos as far as it can and leaves d at a group boundary; it may stop anywhere,
+    // even before the first byte.
+    void (*decode)(Decoding &d);
+};
+
+// A road that decodes only whole blocks of pure digits: moves d past the bytes it took.
+inline void take_pure_digits(Decoding &d, size_t taken) {
+    if (taken == 0) return;
+    d.pos += taken;
+    d.out += taken / 4 * 3;
+    d.last_group = 4;
+}
+
+enum RoadId { kScalar, kSsse3, kAvx2, kAvx512, kAvx512Vbmi2, kNeon, kRoadCount };
 
 // The road with that id when this build has it and this processor runs it, else nullptr.
 const Road *available_road(RoadId id);
@@ -35,7 +55,7 @@ void use_best_road();
 const Road *current_road();
 
 #if defined(__x86_64__)
-extern const Road kSsse3Road, kAvx2Road, kAvx512Road;
+extern const Road kSsse3Road, kAvx2Road, kAvx512Road, kAvx512Vbmi2Road;
 #endif
 #if defined(__aarch64__)
 extern const Road kNeonRoad;
