@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 #include <locale.h>
-#include <stdarg.h>
 
 #include <memory>
 #include <random>
@@ -16,22 +15,6 @@ using Buffer = std::unique_ptr<xk_util_strbuf, decltype(&xk_util_strbuf_free)>;
 Buffer make(int capacity = 0) { return Buffer(xk_util_strbuf_new(capacity), xk_util_strbuf_free); }
 // Everything a caller can see of a buffer: its whole storage, its capacity and its limit.
 auto seen(const xk_util_strbuf *sb) { return std::make_tuple(std::string(sb->str, sb->capacity), sb->capacity, sb->hex_limit); }
-
-// The substitution the long way: a scratch filled by one append per piece, each measuring the text with strlen.
-int substitute_by_appends(xk_util_strbuf *sb, const char *needle, int max_count, const char *format, ...) {
-    va_list ap;
-    va_start(ap, format);
-    xk_util_strbuf *scratch = xk_util_strbuf_new(sb->capacity);
-    const char *cursor = sb->str, *found = nullptr;
-    int result = 0, skip = static_cast<int>(strlen(needle));
-    for (int counter = 0; (max_count == 0 || counter < max_count) && (found = strstr(cursor, needle)); ++counter, cursor = found + skip) {
-        xk_util_strbuf_append_f(scratch, "%.*s", static_cast<int>(found - cursor), cursor);
-        result += xk_util_strbuf_append_fv(scratch, format, ap) - skip;
-    }
-    xk_util_strbuf_append_f(scratch, "%s", cursor);
-    std::swap(sb->str, scratch->str), sb->capacity = scratch->capacity;
-    return xk_util_strbuf_free(scratch), va_end(ap), result;
-}
 
 // {held, appended width, capacity after}: growth is the appended length + the text + 128; each
 // row first appends a zero byte after its text, which must not count.
@@ -122,7 +105,7 @@ TEST_F(StrbufTest, DumpsAndSubstitutionsMatchTheirAppendsOneByOne) {
         for (xk_util_strbuf *sb : {ours.get(), theirs.get()})
             xk_util_strbuf_append_f(sb, "%s", left_over), xk_util_strbuf_clear(sb), xk_util_strbuf_append_f(sb, "%s", text.c_str()), xk_util_strbuf_set_hex_limit(sb, limit);
         int got = xk_util_strbuf_substitute(ours.get(), needle, max_count, "%s%c%s", head, middle, tail);
-        ASSERT_EQ(got, substitute_by_appends(theirs.get(), needle, max_count, "%s%c%s", head, middle, tail)) << round << text << needle;
+        ASSERT_EQ(got, xk::test::substitute_by_appends(theirs.get(), needle, max_count, "%s%c%s", head, middle, tail)) << round << text << needle;
         ASSERT_EQ(seen(ours.get()), seen(theirs.get())) << round;
         xk_util_strbuf_hexdump(ours.get(), prefix, bytes.data(), bytes.size()), xk::test::reference_hexdump(theirs.get(), prefix, bytes.data(), bytes.size());
         ASSERT_EQ(seen(ours.get()), seen(theirs.get())) << round;
