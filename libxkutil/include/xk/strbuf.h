@@ -52,8 +52,10 @@ XK_API char *xk_util_strbuf_getstr(xk_util_strbuf *sb);
 XK_API void xk_util_strbuf_hexdump(xk_util_strbuf *sb, const char *prefix, const void *data, size_t len);
 
 /** Replaces up to max_count (0: every) occurrences of needle with the formatted text, left to
- * right without rescanning; returns the net change of the text length (0, text untouched, when
- * sb, needle or format is NULL or memory runs out). */
+ * right without rescanning; returns the sum of the replacement appends' results less the needle's
+ * length for each, the net change of the text length when the replacement holds no zero byte
+ * (held at INT_MAX or INT_MIN past them; 0, text untouched, when sb, needle or format is NULL or
+ * memory runs out). */
 XK_API int xk_util_strbuf_substitute_v(xk_util_strbuf *sb, const char *needle, int max_count,
                                        const char *format, va_list ap);
 
