@@ -104,15 +104,14 @@ XK_READS_PAST_TERMINATOR size_t string_length(const char *s) {
 
 // Copies s without its terminator to `to`, writing nothing at or past end; returns the end of the copy.
 XK_READS_PAST_TERMINATOR char *copy_string(char *to, const char *s, const char *end) {
-    if (within_page(s) && end - to >= 16) {
-        __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s));
-        uint32_t mask = terminator_mask(chunk);
-        if (mask != 0) {
-            _mm_storeu_si128(reinterpret_cast<__m128i *>(to), chunk);
-            return to + __builtin_ctz(mask);
-        }
-    }
-    return copy_bytes(to, s, strlen(s));
+    if (!within_page(s)) return copy_bytes(to, s, strlen(s));
+    __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s));
+    uint32_t mask = terminator_mask(chunk);
+    if (mask == 0) return copy_bytes(to, s, strlen(s));
+    size_t len = static_cast<size_t>(__builtin_ctz(mask));
+    if (end - to < 16) return copy_bytes(to, s, len);
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(to), chunk);
+    return to + len;
 }
 #else
 size_t string_length(const char *s) { return strlen(s); }
