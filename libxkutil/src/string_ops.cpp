@@ -59,6 +59,7 @@ public:
         fields_[made_++] = field;
         return true;
     }
+    size_t made() const { return made_; }
     char **release() {
         char **fields = fields_;
         fields_ = nullptr;
@@ -175,6 +176,22 @@ bool for_each_field(const char *text, const char *delim, Visit visit) {
     }
 }
 
+size_t count_fields(const char *text, const char *delim) {
+    size_t count = 0;
+    for_each_field(text, delim, [&count](const char *, size_t) { return ++count, true; });
+    return count;
+}
+
+// Room enough for the fields, without walking them: for a one-character delimiter one more than
+// the delimiters, or none when the text is nothing else; otherwise the count itself.
+size_t field_bound(const char *text, const char *delim) {
+    if (delim[0] == '\0' || delim[1] != '\0') return count_fields(text, delim);
+    size_t len = strlen(text), delims = 0, i = 0;
+    for (; i + 64 <= len; i += 64) delims += static_cast<size_t>(__builtin_popcountll(delimiter_mask(text + i, delim[0])));
+    for (; i < len; ++i) delims += text[i] == delim[0];
+    return delims == len ? 0 : delims + 1;
+}
+
 // Decoded value of every character: 0-15 for a hex digit of either case, 0x10 for anything else.
 struct NibbleTable {
     uint8_t value[256];
@@ -221,22 +238,23 @@ xk_util_status xk_util_split(const char *text, const char *delim, char ***fields
     if (text == nullptr || delim == nullptr || fields_out == nullptr || count_out == nullptr)
         return report::error(__func__, kSource, __LINE__, XK_ERR_NULL_ARG,
                              "NULL argument detected: %p %p %p %p", text, delim, fields_out, count_out);
-    size_t count = 0;
-    for_each_field(text, delim, [&count](const char *, size_t) {
-        ++count;
-        return true;
-    });
-    *count_out = count;
+    size_t room = field_bound(text, delim);
+    *count_out = room;
     *fields_out = nullptr;
-    if (count == 0) return XK_OK;
-    // Every entry is written before the array is handed out, so it needs no zero fill.
+    if (room == 0) return XK_OK;
+    // Every entry handed out is written first, so the array needs no zero fill.
     size_t array_size = 0;
-    FieldArray fields(checked::mul(count, sizeof(char *), &array_size) ? static_cast<char **>(malloc(array_size))
-                                                                        : nullptr);
-    if (!fields) return report::error(__func__, kSource, __LINE__, XK_ERR_NOMEM, "Memory allocation failed");
-    if (!for_each_field(text, delim,
-                        [&fields](const char *start, size_t len) { return fields.add(start, len); }))
+    FieldArray fields(checked::mul(room, sizeof(char *), &array_size) ? static_cast<char **>(malloc(array_size))
+                                                                       : nullptr);
+    if (!fields) {
+        *count_out = count_fields(text, delim);
+        return report::error(__func__, kSource, __LINE__, XK_ERR_NOMEM, "Memory allocation failed");
+    }
+    if (!for_each_field(text, delim, [&fields](const char *start, size_t len) { return fields.add(start, len); })) {
+        *count_out = count_fields(text, delim);
         return report::error(__func__, kSource, __LINE__, XK_ERR_NOMEM, "Failed to allocate memory");
+    }
+    *count_out = fields.made();
     *fields_out = fields.release();
     return XK_OK;
 }
