@@ -91,7 +91,7 @@ const char *next_field(const char *p, const char *end, const char *delim, size_t
 
 bool within_page(const char *s) { return (reinterpret_cast<uintptr_t>(s) & 4095) <= 4096 - 16; }
 
-XK_READS_PAST_TERMINATOR uint32_t terminator_mask(__m128i chunk) {
+uint32_t terminator_mask(__m128i chunk) {
     return static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, _mm_setzero_si128())));
 }
 
