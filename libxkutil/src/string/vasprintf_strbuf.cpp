@@ -69,26 +69,32 @@ void copy_joined(char *out, size_t n, const char *head, size_t head_len, const c
     out[n] = '\0';
 }
 
+// A piece longer than INT_MAX is one the formatter refuses with -1: the storage doubles, as it
+// would then, until the resize is refused.
+int append_refused(xk_util_strbuf *sb, int64_t len) {
+    while (grow(sb, len, 2 * static_cast<int64_t>(sb->capacity))) {
+    }
+    return -1;
+}
+
 // Appends head then tail as one piece to a text of len bytes in existing storage, exactly as a
 // formatted append producing those bytes would: the same fit test, the same growth steps and,
-// when a resize fails, the same cut text left behind. A piece longer than INT_MAX is one the
-// formatter refuses with -1, so the storage doubles as it would then.
+// when a resize fails, the same cut text left behind.
 int append_text(xk_util_strbuf *sb, int64_t len, const char *head, size_t head_len, const char *tail,
                 size_t tail_len) {
     size_t total = 0;
-    int n = -1;
-    if (!xk::checked::add(head_len, tail_len, &total) || !xk::checked::narrow(total, &n)) n = -1;
+    int k = 0;
+    if (!xk::checked::add(head_len, tail_len, &total) || !xk::checked::narrow(total, &k))
+        return append_refused(sb, len);
     for (;;) {
         int64_t room = sb->capacity - len;
-        if (n >= 0 && static_cast<int32_t>(room) > n) {
-            copy_joined(sb->str + len, static_cast<size_t>(n), head, head_len, tail);
-            return n;
+        if (static_cast<int32_t>(room) > k) {
+            copy_joined(sb->str + len, static_cast<size_t>(k), head, head_len, tail);
+            return k;
         }
-        if (n >= 0 && room > 0)
-            copy_joined(sb->str + len, static_cast<size_t>(n < room - 1 ? n : room - 1), head, head_len,
-                        tail);
-        int64_t new_capacity = n == -1 ? 2 * static_cast<int64_t>(sb->capacity) : n + len + kGrowthSlack;
-        if (!grow(sb, len, new_capacity)) return -1;
+        if (room > 0)
+            copy_joined(sb->str + len, static_cast<size_t>(k < room - 1 ? k : room - 1), head, head_len, tail);
+        if (!grow(sb, len, k + len + kGrowthSlack)) return -1;
     }
 }
 
@@ -192,8 +198,16 @@ private:
             }
             len_ = static_cast<int64_t>(strlen(sb_->str));
         }
-        int n = append_text(sb_, len_, p.head, p.head_len, p.tail, p.tail_len);
-        len_ = n >= 0 ? len_ + n : static_cast<int64_t>(strlen(sb_->str));  // cut text may remain
+        // Most pieces fit as they come: copied here, as append_text would, without its call.
+        size_t n = 0;
+        int32_t room = static_cast<int32_t>(sb_->capacity - len_);
+        if (xk::checked::add(p.head_len, p.tail_len, &n) && room > 0 && n < static_cast<size_t>(room)) {
+            copy_joined(sb_->str + len_, n, p.head, p.head_len, p.tail);
+            len_ += static_cast<int64_t>(n);
+            return;
+        }
+        int appended = append_text(sb_, len_, p.head, p.head_len, p.tail, p.tail_len);
+        len_ = appended >= 0 ? len_ + appended : static_cast<int64_t>(strlen(sb_->str));  // cut text may remain
     }
     void copy_all(char *out) {
         for (size_t i = 0; i < count_; ++i) {
