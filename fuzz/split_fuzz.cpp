@@ -1,95 +1,50 @@
-// Split against a reference splitter written from the rules (whole-string delimiter, skip step in
-// delimiter-sized steps, no empty fields), and join of the fields with the same delimiter.
-#include <stddef.h>
-#include <stdint.h>
+// Split against the skip step written from the rules (whole-string delimiter stepped over in
+// delimiter-sized steps, no empty fields), then join of the fields with the same delimiter. Text,
+// delimiter and fields sit in blocks of exactly their size, so any read past a terminator is caught.
 #include <stdlib.h>
 #include <string.h>
 
-#include <string>
 #include <vector>
 
-#include "xk/errortrace.h"
-#include "xk/log.h"
+#include "harness.h"
 #include "xk/strings.h"
 
 namespace {
-void quiet_sink(void *, int, int, const char *, const char *, int, const char *) {}
 
-std::vector<std::string> reference_split(const std::string &text, const std::string &delim) {
-    std::vector<std::string> fields;
-    size_t dl = delim.size();
-    if (dl == 0) {  // the library's choice: the whole text is one field
-        if (!text.empty()) fields.push_back(text);
-        return fields;
+std::vector<std::string> split_model(const std::string &text, const std::string &delim) {
+    std::vector<std::string> out;
+    for (size_t start = 0, end = 0, dl = delim.size(); dl > 0 && end != std::string::npos; start = end) {
+        while (start + dl <= text.size() && text.compare(start, dl, delim) == 0) start += dl;
+        if (start >= text.size()) break;
+        end = text.find(delim, start), out.push_back(text.substr(start, end - start));
     }
-    size_t p = 0;
-    for (;;) {
-        size_t rest = text.size() - p;
-        size_t offset = 0;
-        while (offset + dl <= rest && text.compare(p + offset, dl, delim) == 0) offset += dl;
-        if (offset >= rest) return fields;
-        size_t start = p + offset;
-        size_t next = text.find(delim, start);
-        fields.push_back(text.substr(start, next == std::string::npos ? std::string::npos : next - start));
-        if (next == std::string::npos) return fields;
-        p = next;
-    }
+    if (delim.empty() && !text.empty()) out.push_back(text);  // the library's choice: one field
+    return out;
 }
 
-// An exactly-sized copy of s with its terminator, so any overread lands outside the block.
-char *exact_copy(const std::string &s) {
-    char *block = static_cast<char *>(malloc(s.size() + 1));
-    memcpy(block, s.c_str(), s.size() + 1);
-    return block;
-}
+char *exact_copy(const std::string &s) { return static_cast<char *>(memcpy(malloc(s.size() + 1), s.c_str(), s.size() + 1)); }
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    xk_log_set_sink(quiet_sink, nullptr);
-    if (size < 1) return 0;
-    // First byte: delimiter length 0-3; then the delimiter; the rest is the text. Both end at a zero byte.
-    size_t dl = data[0] % 4;
-    if (dl > size - 1) return 0;
-    std::string delim(reinterpret_cast<const char *>(data + 1), dl);
-    std::string text(reinterpret_cast<const char *>(data + 1 + dl), size - 1 - dl);
-    delim.resize(strlen(delim.c_str()));
-    text.resize(strlen(text.c_str()));
-
-    char *text_block = exact_copy(text);
-    char *delim_block = exact_copy(delim);
-    char **fields = nullptr;
-    size_t count = 0;
-    if (xk_util_split(text_block, delim_block, &fields, &count) != XK_OK) __builtin_trap();
-    std::vector<std::string> expect = reference_split(text, delim);
-    if (count != expect.size()) __builtin_trap();
-    if ((count == 0) != (fields == nullptr)) __builtin_trap();
-    for (size_t i = 0; i < count; ++i)
-        if (expect[i] != fields[i]) __builtin_trap();
-
+// The first byte gives the delimiter's length (0-3), the delimiter follows, the rest is the text;
+// both end at their first zero byte.
+void fuzz_one(fuzz::Input &in) {
+    std::string delim = in.piece(in.byte() % 4), text = in.rest();
+    delim.resize(strlen(delim.c_str())), text.resize(strlen(text.c_str()));
+    char *text_block = exact_copy(text), *delim_block = exact_copy(delim), **fields = nullptr, *joined = nullptr;
+    size_t count = 0, size = 0;
+    FUZZ_CHECK(xk_util_split(text_block, delim_block, &fields, &count) == XK_OK && (count == 0) == (fields == nullptr));
+    std::vector<std::string> want = split_model(text, delim), got(fields, fields + count);
+    FUZZ_CHECK(got == want);
     if (count > 0) {
-        char *joined = nullptr;
-        size_t joined_size = 0;
-        if (xk_util_join(const_cast<const char **>(fields), count, delim_block, &joined, &joined_size) !=
-            XK_OK)
-            __builtin_trap();
-        std::string expect_joined = expect[0];
-        for (size_t i = 1; i < count; ++i) expect_joined += delim + expect[i];
-        if (joined_size != expect_joined.size() + 1 || expect_joined != joined) __builtin_trap();
-        // With a one-character delimiter the join gives the text back exactly when the text has no
-        // leading, trailing or doubled delimiter.
-        if (delim.size() == 1) {
-            char d = delim[0];
-            bool plain =
-                text.front() != d && text.back() != d && text.find(delim + delim) == std::string::npos;
-            if (plain != (text == joined)) __builtin_trap();
-        }
-        free(joined);
+        FUZZ_CHECK(xk_util_join(const_cast<const char **>(fields), count, delim_block, &joined, &size) == XK_OK);
+        std::string want_joined = want[0];
+        for (size_t i = 1; i < count; ++i) want_joined += delim + want[i];
+        FUZZ_CHECK(size == want_joined.size() + 1 && want_joined == joined);
+        // A one-character delimiter gives the text back exactly when none leads, trails or doubles.
+        bool plain = delim.size() == 1 && text.front() != delim[0] && text.back() != delim[0] && text.find(delim + delim) == std::string::npos;
+        FUZZ_CHECK(delim.size() != 1 || plain == (text == joined));
     }
     for (size_t i = 0; i < count; ++i) free(fields[i]);
-    free(fields);
-    free(text_block);
-    free(delim_block);
-    xk_trace_clear();
-    return 0;
+    free(fields), free(joined), free(text_block), free(delim_block);
 }

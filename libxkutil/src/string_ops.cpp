@@ -16,6 +16,29 @@
 namespace {
 constexpr const char *kSource = "src/string_ops";
 
+// Moves len bytes, sizeof(Word) <= len <= 2 * sizeof(Word), as a head and a tail word that
+// overlap: only [from, from + len) is read and [to, to + len) written.
+template <typename Word>
+void move_ends(char *to, const char *from, size_t len) {
+    Word head, tail;
+    memcpy(&head, from, sizeof head);
+    memcpy(&tail, from + len - sizeof tail, sizeof tail);
+    memcpy(to, &head, sizeof head);
+    memcpy(to + len - sizeof tail, &tail, sizeof tail);
+}
+
+// memcpy without the call for the short strings most joins have. Returns to + len.
+char *copy_bytes(char *to, const char *from, size_t len) {
+    if (len > 16) return static_cast<char *>(mempcpy(to, from, len));
+    if (len >= 8)
+        move_ends<uint64_t>(to, from, len);
+    else if (len >= 4)
+        move_ends<uint32_t>(to, from, len);
+    else
+        for (size_t i = 0; i < len; ++i) to[i] = from[i];
+    return to + len;
+}
+
 // The fields of a split under construction: released last first unless handed out.
 class FieldArray {
 public:
@@ -29,13 +52,14 @@ public:
     FieldArray &operator=(const FieldArray &) = delete;
     explicit operator bool() const { return fields_ != nullptr; }
     bool add(const char *start, size_t len) {
-        char *field = static_cast<char *>(malloc(len + 1));
+        size_t size = 0;
+        char *field = xk::checked::add(len, size_t{1}, &size) ? static_cast<char *>(malloc(size)) : nullptr;
         if (field == nullptr) return false;
-        memcpy(field, start, len);
-        field[len] = '\0';
+        *copy_bytes(field, start, len) = '\0';
         fields_[made_++] = field;
         return true;
     }
+    size_t made() const { return made_; }
     char **release() {
         char **fields = fields_;
         fields_ = nullptr;
@@ -59,30 +83,41 @@ const char *next_field(const char *p, const char *end, const char *delim, size_t
     return offset < rest ? p + offset : nullptr;
 }
 
-constexpr size_t kKeptLengths = 512;
+#if defined(__SSE2__)
+// Most joined strings are short: one 16-byte load finds their terminator, and the same load,
+// stored whole, copies them. The load may read past the terminator, but never into the next
+// page, as strlen itself does; the sanitizers are told so.
+#define XK_READS_PAST_TERMINATOR __attribute__((no_sanitize_address, no_sanitize_thread))
 
-// Moves len bytes, sizeof(Word) <= len <= 2 * sizeof(Word), as a head and a tail word that
-// overlap: only [from, from + len) is read and [to, to + len) written.
-template <typename Word>
-void move_ends(char *to, const char *from, size_t len) {
-    Word head, tail;
-    memcpy(&head, from, sizeof head);
-    memcpy(&tail, from + len - sizeof tail, sizeof tail);
-    memcpy(to, &head, sizeof head);
-    memcpy(to + len - sizeof tail, &tail, sizeof tail);
+bool within_page(const char *s) { return (reinterpret_cast<uintptr_t>(s) & 4095) <= 4096 - 16; }
+
+uint32_t terminator_mask(__m128i chunk) {
+    return static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, _mm_setzero_si128())));
 }
 
-// memcpy without the call for the short strings most joins have. Returns to + len.
-char *copy_bytes(char *to, const char *from, size_t len) {
-    if (len > 16) return static_cast<char *>(mempcpy(to, from, len));
-    if (len >= 8)
-        move_ends<uint64_t>(to, from, len);
-    else if (len >= 4)
-        move_ends<uint32_t>(to, from, len);
-    else
-        for (size_t i = 0; i < len; ++i) to[i] = from[i];
+XK_READS_PAST_TERMINATOR size_t string_length(const char *s) {
+    if (within_page(s)) {
+        uint32_t mask = terminator_mask(_mm_loadu_si128(reinterpret_cast<const __m128i *>(s)));
+        if (mask != 0) return static_cast<size_t>(__builtin_ctz(mask));
+    }
+    return strlen(s);
+}
+
+// Copies s without its terminator to `to`, writing nothing at or past end; returns the end of the copy.
+XK_READS_PAST_TERMINATOR char *copy_string(char *to, const char *s, const char *end) {
+    if (!within_page(s)) return copy_bytes(to, s, strlen(s));
+    __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s));
+    uint32_t mask = terminator_mask(chunk);
+    if (mask == 0) return copy_bytes(to, s, strlen(s));
+    size_t len = static_cast<size_t>(__builtin_ctz(mask));
+    if (end - to < 16) return copy_bytes(to, s, len);
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(to), chunk);
     return to + len;
 }
+#else
+size_t string_length(const char *s) { return strlen(s); }
+char *copy_string(char *to, const char *s, const char *) { return copy_bytes(to, s, strlen(s)); }
+#endif
 
 // Bit j set where p[j] is the delimiter, for the 64 bytes at p.
 uint64_t delimiter_mask(const char *p, char delim) {
@@ -141,6 +176,22 @@ bool for_each_field(const char *text, const char *delim, Visit visit) {
     }
 }
 
+size_t count_fields(const char *text, const char *delim) {
+    size_t count = 0;
+    for_each_field(text, delim, [&count](const char *, size_t) { return ++count, true; });
+    return count;
+}
+
+// Room enough for the fields, without walking them: for a one-character delimiter one more than
+// the delimiters, or none when the text is nothing else; otherwise the count itself.
+size_t field_bound(const char *text, const char *delim) {
+    if (delim[0] == '\0' || delim[1] != '\0') return count_fields(text, delim);
+    size_t len = strlen(text), delims = 0, i = 0;
+    for (; i + 64 <= len; i += 64) delims += static_cast<size_t>(__builtin_popcountll(delimiter_mask(text + i, delim[0])));
+    for (; i < len; ++i) delims += text[i] == delim[0];
+    return delims == len ? 0 : delims + 1;
+}
+
 // Decoded value of every character: 0-15 for a hex digit of either case, 0x10 for anything else.
 struct NibbleTable {
     uint8_t value[256];
@@ -187,19 +238,23 @@ xk_util_status xk_util_split(const char *text, const char *delim, char ***fields
     if (text == nullptr || delim == nullptr || fields_out == nullptr || count_out == nullptr)
         return report::error(__func__, kSource, __LINE__, XK_ERR_NULL_ARG,
                              "NULL argument detected: %p %p %p %p", text, delim, fields_out, count_out);
-    size_t count = 0;
-    for_each_field(text, delim, [&count](const char *, size_t) {
-        ++count;
-        return true;
-    });
-    *count_out = count;
+    size_t room = field_bound(text, delim);
+    *count_out = room;
     *fields_out = nullptr;
-    if (count == 0) return XK_OK;
-    FieldArray fields(static_cast<char **>(calloc(count, sizeof(char *))));
-    if (!fields) return report::error(__func__, kSource, __LINE__, XK_ERR_NOMEM, "Memory allocation failed");
-    if (!for_each_field(text, delim,
-                        [&fields](const char *start, size_t len) { return fields.add(start, len); }))
+    if (room == 0) return XK_OK;
+    // Every entry handed out is written first, so the array needs no zero fill.
+    size_t array_size = 0;
+    FieldArray fields(checked::mul(room, sizeof(char *), &array_size) ? static_cast<char **>(malloc(array_size))
+                                                                       : nullptr);
+    if (!fields) {
+        *count_out = count_fields(text, delim);
+        return report::error(__func__, kSource, __LINE__, XK_ERR_NOMEM, "Memory allocation failed");
+    }
+    if (!for_each_field(text, delim, [&fields](const char *start, size_t len) { return fields.add(start, len); })) {
+        *count_out = count_fields(text, delim);
         return report::error(__func__, kSource, __LINE__, XK_ERR_NOMEM, "Failed to allocate memory");
+    }
+    *count_out = fields.made();
     *fields_out = fields.release();
     return XK_OK;
 }
@@ -210,28 +265,22 @@ xk_util_status xk_util_join(const char **strings, size_t count, const char *sep,
     if (strings == nullptr || sep == nullptr || out == nullptr || size_out == nullptr || count == 0)
         return report::null_arg(__func__, kSource, __LINE__);
     size_t sl = strlen(sep);
-    // The first lengths are kept from the measuring pass and the rest measured again, which
-    // costs less than a block holding every length.
-    size_t kept[kKeptLengths];
     *size_out = 0;
     for (size_t i = 0; i < count; ++i) {
-        size_t len = strlen(strings[i]);
-        if (i < kKeptLengths) kept[i] = len;
-        if (len > SIZE_MAX - *size_out) return report::trace(__func__, kSource, __LINE__, XK_ERR_OVERFLOW);
-        *size_out += len;
-        size_t extra = i + 1 == count ? 1 : sl;
-        if (extra > SIZE_MAX - *size_out) return report::trace(__func__, kSource, __LINE__, XK_ERR_OVERFLOW);
-        *size_out += extra;
+        if (!checked::add(*size_out, string_length(strings[i]), size_out))
+            return report::trace(__func__, kSource, __LINE__, XK_ERR_OVERFLOW);
+        if (!checked::add(*size_out, i + 1 == count ? size_t{1} : sl, size_out))
+            return report::trace(__func__, kSource, __LINE__, XK_ERR_OVERFLOW);
     }
     // Every byte is written below, the terminator last, so the block needs no zero fill.
     char *joined = static_cast<char *>(malloc(*size_out));
     *out = joined;
     if (joined == nullptr) return report::trace(__func__, kSource, __LINE__, XK_ERR_NOMEM);
-    auto length = [&](size_t i) { return i < kKeptLengths ? kept[i] : strlen(strings[i]); };
-    char *p = copy_bytes(joined, strings[0], length(0));
+    const char *end = joined + *size_out;
+    char *p = copy_string(joined, strings[0], end);
     for (size_t i = 1; i < count; ++i) {
-        p = sl == 1 ? (*p = sep[0], p + 1) : static_cast<char *>(mempcpy(p, sep, sl));
-        p = copy_bytes(p, strings[i], length(i));
+        p = sl == 1 ? (*p = sep[0], p + 1) : copy_bytes(p, sep, sl);
+        p = copy_string(p, strings[i], end);
     }
     *p = '\0';
     return XK_OK;
@@ -251,8 +300,10 @@ xk_util_status xk_util_append_string(char **str, size_t *len, const char *add, s
         return XK_OK;
     }
     // The new block also needs a byte for the terminator, so a sum of exactly SIZE_MAX overflows too.
-    if (add_len >= SIZE_MAX - *len) return report::trace(__func__, kSource, __LINE__, XK_ERR_OVERFLOW);
-    char *joined = static_cast<char *>(malloc(*len + add_len + 1));
+    size_t size = 0;
+    if (!checked::add3(*len, add_len, size_t{1}, &size))
+        return report::trace(__func__, kSource, __LINE__, XK_ERR_OVERFLOW);
+    char *joined = static_cast<char *>(malloc(size));
     if (joined == nullptr) return report::trace(__func__, kSource, __LINE__, XK_ERR_NOMEM);
     memcpy(joined, *str, *len);
     memcpy(joined + *len, add, add_len);

@@ -82,8 +82,10 @@ XK_API void xk_util_strbuf_hexdump(xk_util_strbuf *sb, const char *prefix, const
  * @param max_count the most occurrences replaced; 0 for every one
  * @param format the printf format of the replacement
  * @param ap the format's arguments
- * @return the net change of the text length; 0, text untouched, when sb, needle or format is
- *         NULL or memory runs out */
+ * @return the sum of the replacement appends' results less the needle's length for each: the net
+ *         change of the text length when the replacement holds no zero byte (held at INT_MAX or
+ *         INT_MIN past them); 0, text untouched, when sb, needle or format is NULL or memory
+ *         runs out */
 XK_API int xk_util_strbuf_substitute_v(xk_util_strbuf *sb, const char *needle, int max_count,
                                        const char *format, va_list ap);
 

@@ -1,11 +1,13 @@
 // The string buffer, its hexdump and its substitution. They share the reporting path of
 // the formatted allocation; they log but never trace.
 #include <ctype.h>
+#include <limits.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
+#include "internal/checked.h"
 #include "internal/format_fill.h"
 #include "internal/guards.h"
 #include "internal/report.h"
@@ -43,8 +45,9 @@ bool ensure_storage(xk_util_strbuf *sb) {
 bool grow(xk_util_strbuf *sb, int64_t len, int64_t new_capacity) {
     // The capacity field is 32 bits wide: a size it cannot hold, or one that would not hold the
     // text, counts as a failed resize.
-    char *grown = new_capacity > len && new_capacity <= INT32_MAX
-                      ? static_cast<char *>(realloc(sb->str, static_cast<size_t>(new_capacity)))
+    int32_t capacity = 0;
+    char *grown = new_capacity > len && xk::checked::narrow(static_cast<size_t>(new_capacity), &capacity)
+                      ? static_cast<char *>(realloc(sb->str, static_cast<size_t>(capacity)))
                       : nullptr;
     if (grown == nullptr) {
         xk::report::log_error(kAppendName, "Could not realloc strbuf to %ld",
@@ -53,7 +56,7 @@ bool grow(xk_util_strbuf *sb, int64_t len, int64_t new_capacity) {
         return false;
     }
     sb->str = grown;
-    sb->capacity = static_cast<int32_t>(new_capacity);
+    sb->capacity = capacity;
     memset(grown + len, 0, static_cast<size_t>(new_capacity - len));
     return true;
 }
@@ -66,21 +69,31 @@ void copy_joined(char *out, size_t n, const char *head, size_t head_len, const c
     out[n] = '\0';
 }
 
-// Appends head then tail as one piece to a text of len bytes in existing storage, exactly as
-// xk_util_strbuf_append_f(sb, "%s%s", ...) would: the same fit test, the same growth steps and,
+// A piece longer than INT_MAX is one the formatter refuses with -1: the storage doubles, as it
+// would then, until the resize is refused.
+int append_refused(xk_util_strbuf *sb, int64_t len) {
+    while (grow(sb, len, 2 * static_cast<int64_t>(sb->capacity))) {
+    }
+    return -1;
+}
+
+// Appends head then tail as one piece to a text of len bytes in existing storage, exactly as a
+// formatted append producing those bytes would: the same fit test, the same growth steps and,
 // when a resize fails, the same cut text left behind.
 int append_text(xk_util_strbuf *sb, int64_t len, const char *head, size_t head_len, const char *tail,
                 size_t tail_len) {
-    int64_t k = static_cast<int64_t>(head_len + tail_len);
+    size_t total = 0;
+    int k = 0;
+    if (!xk::checked::add(head_len, tail_len, &total) || !xk::checked::narrow(total, &k))
+        return append_refused(sb, len);
     for (;;) {
         int64_t room = sb->capacity - len;
         if (static_cast<int32_t>(room) > k) {
             copy_joined(sb->str + len, static_cast<size_t>(k), head, head_len, tail);
-            return static_cast<int>(k);
+            return k;
         }
         if (room > 0)
-            copy_joined(sb->str + len, static_cast<size_t>(k < room - 1 ? k : room - 1), head, head_len,
-                        tail);
+            copy_joined(sb->str + len, static_cast<size_t>(k < room - 1 ? k : room - 1), head, head_len, tail);
         if (!grow(sb, len, k + len + kGrowthSlack)) return -1;
     }
 }
@@ -99,20 +112,11 @@ int append_fv_at(xk_util_strbuf *sb, int64_t len, const char *format, va_list ap
     }
 }
 
-// Appends to a text whose length the caller keeps in *len, and keeps it right: a failed append
-// may leave cut text, so the length is measured again then.
-int append_fv_tracked(xk_util_strbuf *sb, int64_t *len, const char *format, va_list ap) {
-    int n = append_fv_at(sb, *len, format, ap);
-    *len = n >= 0 ? *len + n : static_cast<int64_t>(strlen(sb->str));
-    return n;
-}
-
-int append_f_tracked(xk_util_strbuf *sb, int64_t *len, const char *format, ...) {
-    va_list ap;
-    va_start(ap, format);
-    int n = append_fv_tracked(sb, len, format, ap);
-    va_end(ap);
-    return n;
+// The text's length after an append of n characters to a text of len bytes. A zero byte among
+// them ends the text there, and a failed append may leave cut text, so both are measured.
+int64_t length_after(const xk_util_strbuf *sb, int64_t len, int n) {
+    if (n < 0) return static_cast<int64_t>(strlen(sb->str));
+    return len + static_cast<int64_t>(strnlen(sb->str + len, static_cast<size_t>(n)));
 }
 
 constexpr size_t kBytesPerLine = 16;
@@ -169,12 +173,14 @@ private:
     void add(const char *head, size_t head_len, const char *tail, size_t tail_len) {
         if (count_ == kBatch) flush();
         pieces_[count_++] = Piece{head, head_len, tail, tail_len};
-        total_ += head_len + tail_len;
+        // A total past size_t (prefixes of absurd length) can never fit: the pieces go one by one.
+        if (!xk::checked::add3(total_, head_len, tail_len, &total_)) total_ = SIZE_MAX;
     }
     void flush() {
         if (count_ == 0) return;
         if (len_ < 0 && sb_->str != nullptr) len_ = static_cast<int64_t>(strlen(sb_->str));
-        if (len_ >= 0 && static_cast<int32_t>(sb_->capacity - len_) > static_cast<int64_t>(total_)) {
+        int64_t total = 0;
+        if (len_ >= 0 && xk::checked::narrow(total_, &total) && static_cast<int32_t>(sb_->capacity - len_) > total) {
             copy_all(sb_->str + len_);
             len_ += static_cast<int64_t>(total_);
         } else {
@@ -192,8 +198,16 @@ private:
             }
             len_ = static_cast<int64_t>(strlen(sb_->str));
         }
-        int n = append_text(sb_, len_, p.head, p.head_len, p.tail, p.tail_len);
-        len_ = n >= 0 ? len_ + n : static_cast<int64_t>(strlen(sb_->str));  // cut text may remain
+        // Most pieces fit as they come: copied here, as append_text would, without its call.
+        size_t n = 0;
+        int32_t room = static_cast<int32_t>(sb_->capacity - len_);
+        if (xk::checked::add(p.head_len, p.tail_len, &n) && room > 0 && n < static_cast<size_t>(room)) {
+            copy_joined(sb_->str + len_, n, p.head, p.head_len, p.tail);
+            len_ += static_cast<int64_t>(n);
+            return;
+        }
+        int appended = append_text(sb_, len_, p.head, p.head_len, p.tail, p.tail_len);
+        len_ = appended >= 0 ? len_ + appended : static_cast<int64_t>(strlen(sb_->str));  // cut text may remain
     }
     void copy_all(char *out) {
         for (size_t i = 0; i < count_; ++i) {
@@ -218,6 +232,95 @@ private:
     char bytes_[2 * kBatch];
     size_t used_ = 0;
 };
+
+// The replacement, formatted once when it is short enough to keep: every occurrence receives
+// the same text, so copying these bytes gives what formatting anew would.
+struct KeptText {
+    char bytes[256];
+    int length = -1;  // -1: not kept, formatted anew for each occurrence
+};
+
+KeptText format_once(const char *format, va_list ap) {
+    KeptText kept;
+    int n = xk::format_fill(kept.bytes, sizeof kept.bytes, format, ap);
+    if (n >= 0 && static_cast<size_t>(n) < sizeof kept.bytes) kept.length = n;
+    return kept;
+}
+
+struct Substitution {
+    const char *needle;
+    size_t needle_len;
+    int max_count;
+    // After a replacement: false once max_count replacements are made.
+    bool go_on(int *made) const { return max_count == 0 || ++*made < max_count; }
+};
+
+// A replacement no longer than the needle and free of zero bytes can only shrink the text, so
+// every piece lands where the appends would put it in a scratch of the same capacity, without
+// growth: the buffer's own storage can take the result.
+bool fits_in_place(const xk_util_strbuf *sb, const Substitution &job, const char *found, const KeptText &with) {
+    if (sb->str == nullptr || static_cast<int64_t>(strlen(sb->str)) >= sb->capacity) return false;
+    if (found == nullptr) return true;
+    size_t n = static_cast<size_t>(with.length);
+    return with.length >= 0 && n <= job.needle_len && memchr(with.bytes, '\0', n) == nullptr;
+}
+
+// The result is written behind the reading cursor, never ahead of it; the storage past the new
+// text is zeroed as in a fresh scratch.
+int substitute_in_place(xk_util_strbuf *sb, const Substitution &job, const char *found, const KeptText &with) {
+    char *out = sb->str;
+    const char *cursor = sb->str;
+    int made = 0;
+    for (; found != nullptr; found = strstr(cursor, job.needle)) {
+        size_t before = static_cast<size_t>(found - cursor);
+        if (out != cursor) memmove(out, cursor, before);
+        out = static_cast<char *>(mempcpy(out + before, with.bytes, static_cast<size_t>(with.length)));
+        cursor = found + job.needle_len;
+        if (!job.go_on(&made)) break;
+    }
+    size_t rest = strlen(cursor);
+    if (out != cursor) memmove(out, cursor, rest);
+    out += rest;
+    memset(out, 0, static_cast<size_t>(sb->capacity - (out - sb->str)));
+    // Each replacement is no longer than the needle, so the change fits an int.
+    return static_cast<int>((out - sb->str) - (cursor + rest - sb->str));
+}
+
+// The net change as an int: past its range (only zero bytes and failed appends counted in can
+// take it there) it stays at the nearest end.
+int clamp_to_int(int64_t value) {
+    if (value > INT_MAX) return INT_MAX;
+    return value < INT_MIN ? INT_MIN : static_cast<int>(value);
+}
+
+// The general road: the appends into a scratch of the buffer's capacity, with the scratch's
+// length kept here (zero bytes and cut text included) rather than measured per append.
+int substitute_through_scratch(xk_util_strbuf *sb, const Substitution &job, const char *found,
+                               const KeptText &with, const char *format, va_list ap) {
+    xk_util_strbuf *scratch = xk_util_strbuf_new(sb->capacity);
+    if (scratch == nullptr) return 0;  // sb stays exactly as it was
+    const char *cursor = sb->str != nullptr ? sb->str : "";
+    int64_t len = 0;
+    int64_t result = 0;
+    int made = 0;
+    for (; found != nullptr; found = strstr(cursor, job.needle)) {
+        size_t before = static_cast<size_t>(found - cursor);
+        len = length_after(scratch, len, append_text(scratch, len, cursor, before, "", 0));
+        int n = with.length >= 0 ? append_text(scratch, len, with.bytes, static_cast<size_t>(with.length), "", 0)
+                                 : append_fv_at(scratch, len, format, ap);
+        len = length_after(scratch, len, n);
+        result += n - static_cast<int64_t>(job.needle_len);
+        cursor = found + job.needle_len;
+        if (!job.go_on(&made)) break;
+    }
+    append_text(scratch, len, cursor, strlen(cursor), "", 0);
+    char *old_text = sb->str;
+    sb->str = scratch->str;
+    sb->capacity = scratch->capacity;
+    scratch->str = old_text;
+    xk_util_strbuf_free(scratch);
+    return clamp_to_int(result);
+}
 
 }  // namespace
 
@@ -302,30 +405,11 @@ int xk_util_strbuf_substitute_v(xk_util_strbuf *sb, const char *needle, int max_
     // An empty needle matches at the cursor forever: with no limit there is no finite answer, so
     // nothing changes (an explicit max_count still inserts that many times at the start).
     if (needle[0] == '\0' && max_count == 0) return 0;
-    xk_util_strbuf *scratch = xk_util_strbuf_new(sb->capacity);
-    if (scratch == nullptr) return 0;  // sb stays exactly as it was
-    int needle_len = static_cast<int>(strlen(needle));
-    const char *cursor = sb->str != nullptr ? sb->str : "";
-    int64_t scratch_len = 0;  // the scratch's text length, kept here rather than measured per append
-    int counter = 0;
-    int result = 0;
-    for (;;) {
-        if (max_count != 0 && counter >= max_count) break;
-        ++counter;
-        const char *found = strstr(cursor, needle);
-        if (found == nullptr) break;
-        append_f_tracked(scratch, &scratch_len, "%.*s", static_cast<int>(found - cursor), cursor);
-        result += append_fv_tracked(scratch, &scratch_len, format, ap);
-        cursor = found + needle_len;
-        result -= needle_len;
-    }
-    append_f_tracked(scratch, &scratch_len, "%s", cursor);
-    char *old_text = sb->str;
-    sb->str = scratch->str;
-    sb->capacity = scratch->capacity;
-    scratch->str = old_text;
-    xk_util_strbuf_free(scratch);
-    return result;
+    Substitution job{needle, strlen(needle), max_count};
+    const char *found = max_count < 0 ? nullptr : strstr(sb->str != nullptr ? sb->str : "", needle);
+    KeptText with = found != nullptr ? format_once(format, ap) : KeptText{};
+    if (fits_in_place(sb, job, found, with)) return substitute_in_place(sb, job, found, with);
+    return substitute_through_scratch(sb, job, found, with, format, ap);
 }
 
 int xk_util_strbuf_substitute(xk_util_strbuf *sb, const char *needle, int max_count, const char *format,
