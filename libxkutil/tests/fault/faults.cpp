@@ -1,4 +1,4 @@
-// The failure table and its driver: one row per (operation, failure kind), one pattern per failure
+// The failure table and its driver: one row per (operation, failing call), one pattern per failure
 // point. The driver fails each point of a row in turn; every run must leave no block or descriptor
 // behind and show its caller what the row lists. The failures delivered are tallied per row group.
 #include <fcntl.h>
@@ -6,17 +6,13 @@
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <string.h>
 #include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <array>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <limits>
 #include <map>
 #include <sstream>
 
@@ -59,7 +55,19 @@ struct Steps {
     }
 };
 
-struct Row;
+struct Ctx;
+// A point is an fnmatch pattern for "<status> <outputs>", then " < " and the functions that
+// traced, innermost first (":<status>" after one whose status differs from the one returned),
+// then " : " and the log lines joined by " | " (" @<file>" after a line that names its source
+// file, " L<level>" after one not at level 3). The scratch directory is written {D}.
+struct Row {
+    std::string group, op;
+    Call call;
+    int err;
+    std::string ok;                   // the run that meets no failure
+    std::vector<std::string> points;  // point n meets points[min(n, last)] unless the run names one
+    bool at_least = false;            // the last point may be met any number of times
+};
 
 // One run of a row: the operation arms the row's failure around the library calls with run().
 struct Ctx {
@@ -69,9 +77,17 @@ struct Ctx {
     xk::test::Capture &capture;
     bool injected = false;
     template <typename Calls>
-    auto run(Calls calls);
+    auto run(Calls calls) {
+        capture.clear();
+        arm(row.call, n, row.err);
+        auto result = calls();
+        injected = fired(row.call);
+        disarm_all();
+        if (injected) ++g_tally[row.group][row.call == Call::malloc_family ? 0 : 1];
+        return result;
+    }
     template <typename Calls>
-    Seen steps(Calls calls) {  // run() around calls recorded in a Steps
+    Seen steps(Calls calls) {
         return run([&] {
             Steps s;
             return calls(s), s.seen;
@@ -79,31 +95,6 @@ struct Ctx {
     }
     std::string path(const char *name) const { return dir + "/" + name; }
 };
-
-// A point is an fnmatch pattern for "<status> <outputs>", then " < " and the functions that
-// traced, innermost first (":<status>" after one whose status differs from the one returned),
-// then " : " and the log lines joined by " | " (" @<file>" after a line that names its source
-// file, " L<level>" after one not at level 3). The scratch directory is written {D}.
-struct Row {
-    std::string group;
-    Call call;
-    int err;
-    std::function<Seen(Ctx &)> op;
-    std::string ok;                   // the run that meets no failure
-    std::vector<std::string> points;  // point n meets points[min(n, last)] unless the run names one
-    long count = 0;                   // points met: 0 as many as listed, -1 at least that many
-};
-
-template <typename Calls>
-auto Ctx::run(Calls calls) {
-    capture.clear();
-    arm(row.call, n, row.err);
-    auto result = calls();
-    injected = fired(row.call);
-    disarm_all();
-    if (injected) ++g_tally[row.group][row.call == Call::malloc_family ? 0 : 1];
-    return result;
-}
 
 template <typename T>
 T *unset() {  // an out-pointer's value before the call, to tell "left alone" from "cleared"
@@ -142,19 +133,9 @@ std::string read_text(const std::string &path) {
     return text == kSrc ? "src" : text;
 }
 
-// The start of our own command line, no longer than the longest program name a pid-file check takes.
-std::string own_name() { return read_text("/proc/self/cmdline").substr(0, 100).c_str(); }
-
 struct sigaction disposition(int sig, const struct sigaction *set = nullptr) {
     struct sigaction now {};
     return __real_sigaction(sig, set, &now), now;
-}
-bool ignored(int sig) { return disposition(sig).sa_handler == SIG_IGN; }
-
-// --- the driver ---
-
-bool matches(const std::string &pattern, const std::string &text) {
-    return fnmatch(pattern.c_str(), text.c_str(), FNM_NOESCAPE) == 0;
 }
 
 // The run as the table writes it.
@@ -167,16 +148,12 @@ std::string observed(const Seen &seen, const xk::test::Capture &capture, const s
     auto name = [&](uint32_t st) { return names.count(st) ? names.at(st) : std::to_string(st); };
     std::string text = seen.out.empty() ? name(seen.status) : show(name(seen.status), seen.out);
     const char *sep = " < ";
-    for (const auto &r : capture.traces()) {
-        text += sep + r.func + (r.status == seen.status ? "" : ":" + name(r.status));
-        sep = " ";
-    }
+    for (const auto &r : capture.traces()) text += sep + r.func + (r.status == seen.status ? "" : ":" + name(r.status)), sep = " ";
     sep = " : ";
     for (const auto &l : capture.lines()) {
         EXPECT_EQ(l.flags, 128) << l.text;
         EXPECT_EQ(l.file.empty(), l.line == 0) << l.text;  // a source file comes with its line
-        text += sep + l.text + (l.file.empty() ? "" : " @" + l.file) +
-                (l.level == 3 ? "" : " L" + std::to_string(l.level));
+        text += sep + l.text + (l.file.empty() ? "" : " @" + l.file) + (l.level == 3 ? "" : " L" + std::to_string(l.level));
         sep = " | ";
     }
     for (size_t at; (at = text.find(dir)) != std::string::npos;) text.replace(at, dir.size(), "{D}");
@@ -184,7 +161,7 @@ std::string observed(const Seen &seen, const xk::test::Capture &capture, const s
 }
 
 std::vector<Row> rows();
-void PrintTo(const Row &row, std::ostream *out) { *out << row.group; }
+const std::map<std::string, std::function<Seen(Ctx &)>> &operations();
 
 class Faults : public xk::test::ReportingTest, public ::testing::WithParamInterface<Row> {
 protected:
@@ -193,8 +170,7 @@ protected:
 
     void SetUp() override {
         // Memory-backed where there is one: the durable writes sync their files at every point.
-        std::string pattern =
-            access("/dev/shm", W_OK) == 0 ? "/dev/shm/xkutil-faults-XXXXXX" : "/tmp/xkutil-faults-XXXXXX";
+        std::string pattern = access("/dev/shm", W_OK) == 0 ? "/dev/shm/xkutil-faults-XXXXXX" : "/tmp/xkutil-faults-XXXXXX";
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         dir = pattern;
         for (const char *name : {"A", "b"}) std::ofstream(dir + "/" + name);
@@ -206,20 +182,22 @@ protected:
         std::filesystem::remove_all(dir);
     }
 
-    // Fails point 0, 1, 2, ... until a run meets none; returns how many were met and marks
-    // which listed points were.
+    // Fails point 0, 1, 2, ... until a run meets none; returns how many were met and counts
+    // the runs that met each listed point.
     long drive(const Row &row, std::vector<int> &met) {
         for (long n = 0;; ++n) {
             SCOPED_TRACE(testing::Message() << "failure point " << n);
             size_t blocks = live_blocks();
             int fds = open_descriptors();
             Ctx ctx{row, n, dir, capture};
-            Seen seen = row.op(ctx);
+            Seen seen = operations().at(row.op)(ctx);
             EXPECT_EQ(live_blocks(), blocks) << "blocks leaked";
             EXPECT_EQ(open_descriptors(), fds) << "descriptors leaked";
             size_t point = static_cast<size_t>(std::min<long>(seen.point >= 0 ? seen.point : n, row.points.size() - 1));
             if (ctx.injected) ++met[point];
-            EXPECT_PRED2(matches, ctx.injected ? row.points[point] : row.ok, observed(seen, capture, dir));
+            EXPECT_PRED2([](const std::string &pattern, const std::string &text) {
+                return fnmatch(pattern.c_str(), text.c_str(), FNM_NOESCAPE) == 0;
+            }, ctx.injected ? row.points[point] : row.ok, observed(seen, capture, dir));
             if (!ctx.injected || HasFailure()) return n;
         }
     }
@@ -234,7 +212,7 @@ TEST_P(Faults, EachPointInTurn) {
         std::vector<int> met(row.points.size());
         long points = drive(row, met);
         if (HasFailure()) return;
-        EXPECT_TRUE(row.count < 0 ? points >= listed : points == (row.count > 0 ? row.count : listed)) << points;
+        EXPECT_TRUE(row.at_least ? points >= listed : points == listed) << points;
         if (std::count(met.begin(), met.end(), 0) == 0) return;
     }
     ADD_FAILURE() << "a listed failure point was never met";
@@ -247,10 +225,9 @@ INSTANTIATE_TEST_SUITE_P(Table, Faults, ::testing::ValuesIn(rows()), [](const au
 class PrintTally : public ::testing::Environment {
     void TearDown() override {
         std::array<long, 2> all{};
-        printf("\nInjected failures per row group:\n");
-        for (const auto &[group, counts] : g_tally) {
-            printf("  %s: %ld allocation, %ld system-call failures\n", group.c_str(), counts[0], counts[1]);
-            all = {all[0] + counts[0], all[1] + counts[1]};
+        for (const auto &[group, n] : g_tally) {
+            printf("  %s: %ld allocation, %ld system-call failures\n", group.c_str(), n[0], n[1]);
+            all = {all[0] + n[0], all[1] + n[1]};
         }
         printf("  in all: %ld allocation, %ld system-call failures\n", all[0], all[1]);
     }
@@ -265,6 +242,14 @@ char *const kArgv[] = {kShell, kDashC, kExit3, nullptr}, *const kEnvp[] = {nullp
 void *make_int() { return calloc(1, sizeof(int)); }
 void *copy_int(const void *from) { return xk_util_memdup(from, sizeof(int)); }
 
+// The start of our own command line, no longer than the longest program name a pid-file check takes.
+std::string own_name() { return read_text("/proc/self/cmdline").substr(0, 100).c_str(); }
+bool ignored(int sig) { return disposition(sig).sa_handler == SIG_IGN; }
+void all_default() {
+    struct sigaction dfl {};
+    for (int sig = 1; sig < 32; ++sig) disposition(sig, &dfl);  // SIG_DFL is 0
+}
+
 xk_util_strbuf buffer_with(const char *text, int32_t capacity, int32_t hex_limit = 256) {
     xk_util_strbuf sb{static_cast<char *>(calloc(static_cast<size_t>(capacity), 1)), capacity, hex_limit};
     return strcpy(sb.str, text), sb;
@@ -276,15 +261,15 @@ std::string shown(Ctx &c, xk_util_strbuf &sb) {
     return out;
 }
 
-// Formatting, hex and wide text, bit strings, sums, split, join and base64.
+// Formatting, hex and wide text, bit strings, sums, split, join and base64. The caller's text and
+// length stay as a failed append found them.
 Seen text(Ctx &c) {
-    char *out = unset<char>(), buf[8], *a, *b, *d, *hex = unset<char>(), *joined = unset<char>(), *str = nullptr,
+    char *out = unset<char>(), buf[8], *a, *hex = unset<char>(), *joined = unset<char>(), *str = nullptr,
          *b64 = unset<char>(), **fields = unset<char *>();
     const uint8_t bytes[] = {0x00, 0xAB, 0x7F};
-    uint8_t *decoded = unset<uint8_t>(), *bits = unset<uint8_t>(), *expanded = unset<uint8_t>(),
-            *plain = unset<uint8_t>();
+    uint8_t *decoded = unset<uint8_t>(), *bits = unset<uint8_t>(), *wider = unset<uint8_t>(), *plain = unset<uint8_t>();
     wchar_t *wide = unset<wchar_t>();
-    size_t wide_len = 0, bits_len = 0, expanded_len = 0, count = 0, size = 0, len = 0, b64_len = 0, plain_len = 0;
+    size_t wide_len = 0, bits_len = 0, wider_len = 0, count = 0, size = 0, len = 0, b64_len = 0, plain_len = 0;
     xk_util_sum sum{3, 1, reinterpret_cast<double *>(8), 2.5, 7.5};
     const char *strings[] = {"a", "b", "c"};
     int err = -1, n = 0;
@@ -292,25 +277,22 @@ Seen text(Ctx &c) {
         s(xk_util_asprintf(&out, &err, "%s-%d", "pid", 42), [&] { return show(take(out), err); });
         s(failed_if((n = xk_util_snprintf(buf, sizeof buf, "%d", 1)) < 0), [&] { return show(n); });
         s(failed_if(!(a = xk_util_strndup("abcdef", 3))), [&] { return take(a); });
-        s(failed_if(!(b = static_cast<char *>(xk_util_memdup("xyz", 3)))), [&] { return take(b, 3); });
-        s(failed_if(!(d = static_cast<char *>(xk_util_memdup0("xyz", 3)))), [&] { return take(d); });
+        s(failed_if(!(a = static_cast<char *>(xk_util_memdup("xyz", 3)))), [&] { return take(a, 3); });
+        s(failed_if(!(a = static_cast<char *>(xk_util_memdup0("xyz", 3)))), [&] { return take(a); });
         s(xk_util_sprintf_bytes(bytes, 3, &hex), [&] { return take(hex); });
         s(xk_util_sscanf_bytes("00AB7f", 6, &decoded), [&] { return take(decoded, 3); });
         s(xk_util_char_to_wchar("abc", 99, &wide, &wide_len), [&] { return show(take(wide, 12), wide_len); });
         s(xk_util_map_bitstring_to_bytes(bytes + 1, 2, &bits, &bits_len), [&] { return show(take(bits, 0), bits_len); });
-        s(xk_util_expand_byte_array(bytes + 1, 2, 3, &expanded, &expanded_len),
-          [&] { return show(take(expanded, 0), expanded_len); });
+        s(xk_util_expand_byte_array(bytes + 1, 2, 3, &wider, &wider_len), [&] { return show(take(wider, 0), wider_len); });
         xk_util_status st = xk_util_sum_init(&sum, 4);
         std::string buckets = sum.buckets == nullptr ? "null" : "set";
         if (st == XK_OK) xk_util_sum_free(&sum);
         s(st, [&] { return show(buckets, sum.n, sum.pos, sum.window, sum.total); });
-        st = xk_util_split("a,,bc,d,", ",", &fields, &count);
-        s(st, [&] {
+        s(st = xk_util_split("a,,bc,d,", ",", &fields, &count), [&] {
             std::string out = show(st != XK_OK ? take(fields, 0) : fields[1], count);
             for (size_t i = 0; st == XK_OK && i <= count; ++i) free(i < count ? static_cast<void *>(fields[i]) : fields);
             return out;
         });
-        // The caller's text and length stay as the failed append found them.
         s(xk_util_join(strings, 3, ", ", &joined, &size), [&] { return show(take(joined), size); });
         s(xk_util_append_string(&str, &len, "abc", 3), [&] { return show(str ? str : "null", len); });
         s(xk_util_append_string(&str, &len, "de", 2), [&] { return show(take(str), len); });
@@ -321,21 +303,20 @@ Seen text(Ctx &c) {
 }
 
 // A new record, a dump that must grow its buffer, an append to no storage; then a substitution
-// whose scratch starts at the buffer's capacity of 8, so the first ten-character replacement makes
-// it grow to 10 + 1 + 128.
+// whose scratch starts at the buffer's capacity of 8, so that the first ten-character replacement
+// makes it grow to 10 + 1 + 128.
 Seen strbuf(Ctx &c) {
     xk_util_strbuf *sb, full = buffer_with("", 8), none{}, sub = buffer_with("a$Xb$X", 8, 77);
     const std::string long_text(200, 'x');
+    char *before = sub.str;
     return c.steps([&](Steps &s) {
         s(failed_if(!(sb = xk_util_strbuf_new(0))), [&] { return sb ? show(sb->capacity) : "null"; });
         xk_util_strbuf_free(sb);
         xk_util_strbuf_hexdump(&full, "P", "ABCDEFGHIJKLMNOPQRST", 20);
         s(failed_if(strlen(full.str) != 90), [&] { return shown(c, full); });
         int n = xk_util_strbuf_append_f(&none, "%s", long_text.c_str());
-        std::string kept = !none.str ? "null" : none.str == long_text ? "all" : show(strlen(none.str));
+        s(failed_if(n < 0), [&] { return show(n, none.capacity, !none.str ? "null" : none.str == long_text ? "all" : std::to_string(strlen(none.str))); });
         free(none.str);
-        s(failed_if(n < 0), [&] { return show(n, none.capacity, kept); });
-        char *before = sub.str;
         n = xk_util_strbuf_substitute(&sub, "$X", 0, "%s", "0123456789");
         s(failed_if(n != 16), [&] { return show(n, sub.hex_limit, sub.str == before ? "same" : "moved", shown(c, sub)); });
     });
@@ -383,7 +364,7 @@ Seen collection(Ctx &c) {
         xk_collection_free(named);
         for (size_t i = 0; i < cols.size(); ++i) {
             auto &[col, mine] = cols[i];
-            auto slots = [&, col = col] {  // the slot block itself, and what each slot holds
+            auto slots = [col = col] {  // the slot block itself, and what each slot holds
                 std::vector<void *> all(col->elements, col->elements + col->capacity);
                 return all.push_back(col->elements), all;
             };
@@ -445,8 +426,8 @@ Seen egid(Ctx &c) {
     std::string name = g == nullptr ? "" : g->gr_name, size = std::to_string(sysconf(_SC_GETGR_R_SIZE_MAX));
     gid_t before = getegid();
     xk_util_status st = c.run([&] { return name.empty() ? XK_OK : ensure_egid(name.c_str()); });
-    std::string logs = c.capture.lines().empty() ? "" : c.capture.lines()[0].text;
-    bool sized = logs.rfind("Failed to allocate", 0) != 0 || logs.find(" " + size + " byte") != std::string::npos;
+    std::string log = c.capture.lines().empty() ? "" : c.capture.lines()[0].text;
+    bool sized = log.rfind("Failed to allocate", 0) != 0 || log.find(" " + size + " byte") != std::string::npos;
     return Seen{st, std::string(getegid() == before ? "kept" : "moved") + (sized ? "" : " unsized")};
 }
 
@@ -528,11 +509,10 @@ Seen named(Ctx &c) {
     return seen;
 }
 
-// What children are left once the run is over and every handle waited for.
+// Children left once the run is over and every handle waited for.
 std::string left_over() {
-    int status;
     std::string out;
-    while (waitpid(-1, &status, 0) > 0) out += " left";
+    for (int status; waitpid(-1, &status, 0) > 0;) out += " left";
     return out;
 }
 
@@ -571,8 +551,8 @@ Seen wait(Ctx &c) {
 
 // A failed change is logged, not traced, and changes nothing.
 Seen signals(Ctx &c) {
-    struct sigaction dfl {}, ignore {};
-    for (int sig = 1; sig < 32; ++sig) disposition(sig, &dfl);  // SIG_DFL is 0
+    struct sigaction ignore {};
+    all_default();
     ignore.sa_handler = SIG_IGN;
     disposition(SIGUSR2, &ignore);
     return c.steps([&](Steps &s) {
@@ -583,8 +563,7 @@ Seen signals(Ctx &c) {
 
 // Ignoring the common signals goes on past a failure, which names the signal asked for.
 Seen common(Ctx &c) {
-    struct sigaction dfl {};
-    for (int sig = 1; sig < 32; ++sig) disposition(sig, &dfl);
+    all_default();
     xk_util_status st = c.run([] { return xk_util_ignore_common_signals(); });
     auto can_ignore = [](int sig) { return sig != SIGKILL && sig != SIGTERM && sig != SIGSTOP; };
     std::string missed;
@@ -650,46 +629,43 @@ std::function<Seen(Ctx &)> claim(const char *content) {
     };
 }
 
-int errno_named(const std::string &name) {
-    for (int err = 1; err < 134; ++err)
-        if (const char *known = strerrorname_np(err); known != nullptr && name == known) return err;
-    return 0;
-}
-
-// The table: "@ <group> <operation> <call> <errno> [<points>]", then "= <pattern>" for the run
-// that meets no failure (a row without one keeps the one before), then "-<times> <pattern>" for
-// failure points in turn, the last one standing for any further points. <points>: how many the
-// row meets when that is not the number listed; -1 for at least.
-std::vector<Row> rows() {
+const std::map<std::string, std::function<Seen(Ctx &)>> &operations() {
     // clang-format off
-    const std::map<std::string, std::function<Seen(Ctx &)>> ops = {
+    static const std::map<std::string, std::function<Seen(Ctx &)>> ops = {
         {"text", text}, {"strbuf", strbuf}, {"hexdump", hexdump}, {"retry", retry}, {"collection", collection},
         {"getopt", getopt}, {"directory", directory}, {"egid", egid}, {"time", time}, {"files", files},
         {"named", named}, {"spawn", spawn}, {"wait", wait}, {"signals", signals}, {"common", common}, {"env", env},
         {"pid_of", pid_of}, {"stat", stat}, {"claim_self", claim("self")}, {"claim_dead", claim("4194305")},
         {"claim_empty", claim("")}, {"claim_new", claim(nullptr)}};
+    // clang-format on
+    return ops;
+}
+
+// The table: "@ <group> <operation> <pattern>" opens an operation with the run that meets no
+// failure; then "-<times> <call> <errno> <pattern>" lists failure points in turn, and lines in a
+// row with the same call and errno make one row. <times> is 1 when left out, "+" for one or more.
+std::vector<Row> rows() {
 #define XK_FAULT_NAMED(name) {#name, Call::name},
     const std::map<std::string, Call> calls = {{"alloc", Call::malloc_family}, XK_FAULT_CALLS(XK_FAULT_NAMED)};
 #undef XK_FAULT_NAMED
-    // clang-format on
     std::vector<Row> t;
     std::istringstream table(
 #include "fault/table.inc"
     );
-    std::string ok;
+    std::string group, op, ok, times, call, err, pattern;
+    bool fresh = false;  // the next point opens a row
     for (std::string line; std::getline(table, line);) {
         for (size_t at; (at = line.find("\\n")) != std::string::npos;) line.replace(at, 2, "\n");
-        if (line.size() < 2) continue;
-        std::istringstream words(line.substr(1));
-        std::string group, op, call, err;
-        long count = 0;
-        if (line[0] == '@' && words >> group >> op >> call >> err) {
-            words >> count;
-            t.push_back({group, calls.at(call), errno_named(err), ops.at(op), ok, {}, count});
-        }
-        if (line[0] == '=') ok = t.back().ok = line.substr(2);
-        for (int times = line[0] != '-' ? 0 : isdigit(line[1]) ? line[1] - '0' : 1; times > 0; --times)
-            t.back().points.push_back(line.substr(line.find(' ') + 1));
+        std::istringstream words(line);
+        if (line[0] == '@' && words >> times >> group >> op >> std::ws && std::getline(words, ok, '\0')) fresh = true;
+        if (line[0] != '-' || !(words >> times >> call >> err >> std::ws) || !std::getline(words, pattern, '\0')) continue;
+        int err_no = 0;
+        for (int e = 1; e < 134 && err_no == 0; ++e) err_no = strerrorname_np(e) && err == strerrorname_np(e) ? e : 0;
+        if (fresh || t.back().call != calls.at(call) || t.back().err != err_no) t.push_back({group, op, calls.at(call), err_no, ok, {}});
+        fresh = false;
+        Row &row = t.back();
+        row.at_least = times == "-+";
+        for (int i = times.size() > 1 && !row.at_least ? std::stoi(times.substr(1)) : 1; i > 0; --i) row.points.push_back(pattern);
     }
     return t;
 }
