@@ -455,17 +455,24 @@ Seen time(Ctx &c) {
     });
 }
 
-// Descriptor I/O and paths.
+// Descriptor I/O, paths, named files, durable sync, directory components and absolute paths.
 Seen files(Ctx &c) {
-    const std::string src = c.path("src.txt"), cut = c.path("cut"), gone = c.path("gone"), out = c.path("out");
+    const std::string src = c.path("src.txt"), cut = c.path("cut"), gone = c.path("gone"), out = c.path("out"),
+                      dst = c.path("dst"), copy = c.path("copy");
     std::ofstream(cut) << kSrc;
     std::ofstream(gone) << kSrc;
+    std::filesystem::remove(dst);
+    std::filesystem::remove(copy);
     int in = ::open(src.c_str(), O_RDONLY), counted = ::open(src.c_str(), O_RDONLY);
     int written = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), fd = -7, exists = 7, e = 0;
     __real_lseek(counted, 4, SEEK_SET);
-    char *buf = unset<char>();
+    FILE *appended = fopen(c.path("log").c_str(), "ab"), *opened = unset<FILE>();
+    fputs("x", appended);
+    char *buf = unset<char>(), *named_buf = unset<char>(), *plain = unset<char>(), *nested = unset<char>(),
+         *abs = unset<char>();
     int64_t size = -1;
     uint64_t count = 99;
+    size_t named_size = 0;
     Seen seen = c.steps([&](Steps &s) {
         s(xk_util_open(&fd, &e, O_RDONLY, 0, "%s/%s", c.dir.c_str(), "src.txt"),
           [&] { return show(fd >= 0 ? "fd" : std::to_string(fd), e); });
@@ -476,27 +483,11 @@ Seen files(Ctx &c) {
         s(xk_util_truncate_file(cut.c_str(), 2, &(e = 0)), [&] { return show(e, read_text(cut)); });
         s(xk_util_delete_file(gone.c_str(), &(e = 0)), [&] { return show(e, read_text(gone)); });
         s(xk_util_query_file_exists(src.c_str(), &exists), [&] { return show(exists); });
-    });
-    for (int open_fd : {in, counted, written, fd}) close(open_fd);
-    return seen;
-}
-
-// Named files, durable sync, directory components and absolute paths.
-Seen named(Ctx &c) {
-    const std::string src = c.path("src.txt"), dst = c.path("dst"), copy = c.path("copy");
-    std::filesystem::remove(dst);
-    std::filesystem::remove(copy);
-    FILE *appended = fopen(c.path("log").c_str(), "ab"), *opened = unset<FILE>();
-    fputs("x", appended);
-    char *buf = unset<char>(), *plain = unset<char>(), *nested = unset<char>(), *abs = unset<char>();
-    size_t size = 0;
-    int err = 0;
-    Seen seen = c.steps([&](Steps &s) {
-        s(xk_util_fopen(&opened, &err, "rb", "%s", src.c_str()), [&] {
+        s(xk_util_fopen(&opened, &(e = 0), "rb", "%s", src.c_str()), [&] {
             bool stream = opened != nullptr && opened != unset<FILE>();
-            return show(stream ? (__real_fclose(opened), "stream") : opened ? "unset" : "null", err);
+            return show(stream ? (__real_fclose(opened), "stream") : opened ? "unset" : "null", e);
         });
-        s(xk_util_read_named_file(src.c_str(), &buf, &size, nullptr), [&] { return take(buf, size); });
+        s(xk_util_read_named_file(src.c_str(), &named_buf, &named_size, nullptr), [&] { return take(named_buf, named_size); });
         s(xk_util_write_named_file(dst.c_str(), 1, "payload", 7, nullptr), [&] { return read_text(dst); });
         s(xk_util_sync(appended, c.dir.c_str()), [] { return "synced"; });
         s(xk_util_sync_file(src.c_str()), [] { return "synced"; });
@@ -505,46 +496,29 @@ Seen named(Ctx &c) {
         s(xk_util_abs_path("/.", &abs), [&] { return take(abs); });
         s(xk_util_copy_file(src.c_str(), copy.c_str()), [&] { return read_text(copy); });
     });
+    for (int open_fd : {in, counted, written, fd}) close(open_fd);
     __real_fclose(appended);
     return seen;
 }
 
-// Children left once the run is over and every handle waited for.
-std::string left_over() {
-    std::string out;
-    for (int status; waitpid(-1, &status, 0) > 0;) out += " left";
-    return out;
-}
-
-// No child is left without a handle.
-Seen spawn(Ctx &c) {
-    xk_proc_handle *handle = unset<xk_proc_handle>();
+// No child is left without a handle. A failed wait keeps the handle for another wait; through the
+// combined call the child is left to reap; the deadline wait gives up at its first failed poll.
+Seen children(Ctx &c) {
+    xk_proc_handle *handle = unset<xk_proc_handle>(), *ended = nullptr, *spawned;
     int code = -7, combined = -7;
-    Seen seen = c.steps([&](Steps &s) {
-        s(xk_spawn(kArgv, kEnvp, &handle), [&] { return handle == unset<xk_proc_handle>() ? "unset" : handle ? "handle" : "null"; });
-        s(xk_spawn_and_wait(kArgv, kEnvp, &combined), [&] { return show(combined); });
-    });
-    if (handle != nullptr && handle != unset<xk_proc_handle>()) xk_wait(&handle, &code);
-    return seen.out += left_over(), seen;
-}
-
-// A failed wait keeps the handle for another wait; through the combined call the child is left
-// to reap; the deadline wait gives up at its first failed poll.
-Seen wait(Ctx &c) {
-    xk_proc_handle *handle = nullptr, *ended = nullptr, *spawned;
-    int code = -7, combined = -7;
-    xk_spawn(kArgv, kEnvp, &handle);
     xk_spawn(kArgv, kEnvp, &ended);
     siginfo_t info;
     waitid(P_PID, static_cast<id_t>(ended->pid), &info, WEXITED | WNOWAIT);  // ended, not yet reaped
-    spawned = handle;
+    auto live = [&] { return handle != nullptr && handle != unset<xk_proc_handle>(); };
     Seen seen = c.steps([&](Steps &s) {
-        s(xk_wait(&handle, &code), [&] { return show(!handle ? "null" : handle == spawned ? "kept" : "moved", code); });
+        s(xk_spawn(kArgv, kEnvp, &handle), [&] { return live() ? "handle" : handle ? "unset" : "null"; });
+        spawned = handle;
+        if (live()) s(xk_wait(&handle, &code), [&] { return show(!handle ? "null" : handle == spawned ? "kept" : "moved", code); });
         s(xk_spawn_and_wait(kArgv, kEnvp, &combined), [&] { return show(combined); });
         s(xk_util_await_child_timeout(ended->pid, 5), [] { return "polled"; });
     });
-    if (handle != nullptr && xk_wait(&handle, &code) == XK_OK) seen.out += show("", "reaped", code);
-    seen.out += left_over();
+    if (live() && xk_wait(&handle, &code) == XK_OK) seen.out += show("", "reaped", code);
+    for (int status; waitpid(-1, &status, 0) > 0;) seen.out += " left";
     xk_free_proc_handle(&ended);
     return seen;
 }
@@ -634,7 +608,7 @@ const std::map<std::string, std::function<Seen(Ctx &)>> &operations() {
     static const std::map<std::string, std::function<Seen(Ctx &)>> ops = {
         {"text", text}, {"strbuf", strbuf}, {"hexdump", hexdump}, {"retry", retry}, {"collection", collection},
         {"getopt", getopt}, {"directory", directory}, {"egid", egid}, {"time", time}, {"files", files},
-        {"named", named}, {"spawn", spawn}, {"wait", wait}, {"signals", signals}, {"common", common}, {"env", env},
+        {"children", children}, {"signals", signals}, {"common", common}, {"env", env},
         {"pid_of", pid_of}, {"stat", stat}, {"claim_self", claim("self")}, {"claim_dead", claim("4194305")},
         {"claim_empty", claim("")}, {"claim_new", claim(nullptr)}};
     // clang-format on

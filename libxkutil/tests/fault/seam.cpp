@@ -3,19 +3,11 @@
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
-#include <grp.h>
-#include <signal.h>
 #include <stdarg.h>
 #include <stdio.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <sys/time.h>
-#include <sys/wait.h>
 #include <time.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <iterator>
 #include <unordered_set>
 
 namespace xk::fault {
@@ -25,8 +17,7 @@ struct Countdown {
     long remaining = -1, calls = 0;  // remaining -1: disarmed
     int err = 0;
     bool fired = false;
-};
-Countdown g_calls[static_cast<int>(Call::count_)];
+} g_calls[static_cast<int>(Call::count_)];
 
 // The set's own nodes come from operator new inside libstdc++, which the wrapping never sees.
 std::unordered_set<void *> &live() {
@@ -41,22 +32,14 @@ bool inject(Call call) {
     Countdown &c = g_calls[static_cast<int>(call)];
     ++c.calls;
     if (c.remaining < 0 || c.remaining-- != 0) return false;
-    c.fired = true;
-    errno = c.err;
-    return true;
+    return errno = c.err, c.fired = true;
 }
-
-void *remember(void *p) {
-    if (p != nullptr) live().insert(p);
-    return p;
-}
+void *remember(void *p) { return p != nullptr ? *live().insert(p).first : p; }
 
 void arm(Call call, long nth, int err) {
-    g_calls[static_cast<int>(call)] = Countdown{nth < 0 ? -1 : nth, 0, call == Call::malloc_family ? ENOMEM : err};
+    g_calls[static_cast<int>(call)] = {nth < 0 ? -1 : nth, 0, call == Call::malloc_family ? ENOMEM : err};
 }
-void disarm_all() {
-    for (auto &c : g_calls) c = Countdown{};
-}
+void disarm_all() { std::fill(std::begin(g_calls), std::end(g_calls), Countdown{}); }
 long seen(Call call) { return g_calls[static_cast<int>(call)].calls; }
 bool fired(Call call) { return g_calls[static_cast<int>(call)].fired; }
 size_t live_blocks() { return live().size(); }
@@ -68,9 +51,7 @@ int open_descriptors() {
 // fclose releases the stream even when it reports a failure, as glibc's does.
 int closed_anyway(int (*close)(FILE *), FILE *stream) {
     int err = errno;
-    close(stream);
-    errno = err;
-    return EOF;
+    return close(stream), errno = err, EOF;
 }
 
 }  // namespace xk::fault
@@ -109,13 +90,6 @@ constexpr int kStreamErrorSeen = 0x20;
     X(int, scandir, -1, (const char *p, struct dirent ***l, int (*f)(const struct dirent *),          \
                          int (*c)(const struct dirent **, const struct dirent **)), (p, l, f, c))
 
-// The allocations: type, name, parameters and arguments.
-#define XK_FAULT_ALLOCATIONS(X)                               \
-    X(void *, malloc, (size_t n), (n))                        \
-    X(void *, calloc, (size_t n, size_t s), (n, s))           \
-    X(char *, strdup, (const char *s), (s))                   \
-    X(char *, strndup, (const char *s, size_t n), (s, n))
-
 extern "C" {
 
 #define XK_FAULT_WRAP(ret, name, fail_value, params, args) \
@@ -123,12 +97,16 @@ extern "C" {
     ret __wrap_##name params { return inject(Call::name) ? fail_value : __real_##name args; }
 XK_FAULT_PLAIN_CALLS(XK_FAULT_WRAP)
 
-#define XK_FAULT_WRAP_ALLOCATION(ret, name, params, args) \
-    ret __real_##name params;                             \
-    ret __wrap_##name params {                            \
+// The allocations: type, name, parameters and arguments.
+#define XK_FAULT_ALLOCATION(ret, name, params, args)                                                \
+    ret __real_##name params;                                                                       \
+    ret __wrap_##name params {                                                                      \
         return inject(Call::malloc_family) ? nullptr : static_cast<ret>(xk::fault::remember(__real_##name args)); \
     }
-XK_FAULT_ALLOCATIONS(XK_FAULT_WRAP_ALLOCATION)
+XK_FAULT_ALLOCATION(void *, malloc, (size_t n), (n))
+XK_FAULT_ALLOCATION(void *, calloc, (size_t n, size_t s), (n, s))
+XK_FAULT_ALLOCATION(char *, strdup, (const char *s), (s))
+XK_FAULT_ALLOCATION(char *, strndup, (const char *s, size_t n), (s, n))
 
 void *__real_realloc(void *, size_t);
 void *__wrap_realloc(void *old, size_t size) {
