@@ -65,29 +65,27 @@ constexpr int kStreamErrorSeen = 0x20;
 
 // The calls that fail by returning one value: result type, name, failure value, parameters
 // and arguments.
-#define XK_FAULT_PLAIN_CALLS(X)                                                                       \
-    X(ssize_t, read, -1, (int fd, void *b, size_t n), (fd, b, n))                                     \
-    X(ssize_t, write, -1, (int fd, const void *b, size_t n), (fd, b, n))                              \
-    X(off_t, lseek, -1, (int fd, off_t o, int w), (fd, o, w)) X(int, fsync, -1, (int fd), (fd))       \
-    X(int, fstat, -1, (int fd, struct stat *st), (fd, st)) X(int, flock, -1, (int fd, int op), (fd, op)) \
+#define XK_FAULT_PLAIN_CALLS(X)                                                                                   \
+    X(ssize_t, read, -1, (int fd, void *b, size_t n), (fd, b, n)) X(int, fsync, -1, (int fd), (fd))                \
+    X(ssize_t, write, -1, (int fd, const void *b, size_t n), (fd, b, n)) X(int, unlink, -1, (const char *p), (p)) \
+    X(off_t, lseek, -1, (int fd, off_t o, int w), (fd, o, w)) X(int, flock, -1, (int fd, int op), (fd, op))       \
+    X(int, fstat, -1, (int fd, struct stat *st), (fd, st)) X(int, stat, -1, (const char *p, struct stat *st), (p, st)) \
     X(int, fflush, EOF, (FILE * f), (f)) X(int, fclose, xk::fault::closed_anyway(__real_fclose, f), (FILE * f), (f)) \
-    X(FILE *, fopen, nullptr, (const char *p, const char *m), (p, m))                                 \
-    X(size_t, fread, (f->_flags |= kStreamErrorSeen, 0), (void *b, size_t s, size_t n, FILE *f), (b, s, n, f)) \
+    X(FILE *, fopen, nullptr, (const char *p, const char *m), (p, m)) X(pid_t, fork, -1, (void), ())             \
+    X(size_t, fread, (f->_flags |= kStreamErrorSeen, 0), (void *b, size_t s, size_t n, FILE *f), (b, s, n, f))   \
     X(size_t, fwrite, (f->_flags |= kStreamErrorSeen, 0), (const void *b, size_t s, size_t n, FILE *f), (b, s, n, f)) \
-    X(pid_t, fork, -1, (void), ()) X(pid_t, waitpid, -1, (pid_t pid, int *st, int o), (pid, st, o))   \
-    X(int, sigaction, -1, (int s, const struct sigaction *a, struct sigaction *o), (s, a, o))         \
-    X(int, clock_gettime, -1, (clockid_t c, struct timespec * ts), (c, ts))                           \
+    X(pid_t, waitpid, -1, (pid_t pid, int *st, int o), (pid, st, o)) X(int, setegid, -1, (gid_t g), (g))          \
+    X(int, sigaction, -1, (int s, const struct sigaction *a, struct sigaction *o), (s, a, o))                     \
+    X(int, clock_gettime, -1, (clockid_t c, struct timespec * ts), (c, ts)) X(time_t, time, -1, (time_t * t), (t)) \
     X(int, getgrnam_r, (*r = nullptr, errno), (const char *n, struct group *g, char *b, size_t s, struct group **r), (n, g, b, s, r)) \
-    X(int, setegid, -1, (gid_t g), (g)) X(int, unsetenv, -1, (const char *n), (n))                    \
-    X(int, setenv, -1, (const char *n, const char *v, int o), (n, v, o))                              \
-    X(ssize_t, getline, -1, (char **l, size_t *c, FILE *f), (l, c, f)) X(time_t, time, -1, (time_t * t), (t)) \
-    X(int, gettimeofday, -1, (struct timeval * tv, void *tz), (tv, tz))                               \
-    X(struct tm *, localtime_r, nullptr, (const time_t *t, struct tm *out), (t, out))                 \
+    X(int, setenv, -1, (const char *n, const char *v, int o), (n, v, o)) X(int, unsetenv, -1, (const char *n), (n)) \
+    X(ssize_t, getline, -1, (char **l, size_t *c, FILE *f), (l, c, f)) X(long, sysconf, -1, (int n), (n))        \
+    X(int, gettimeofday, -1, (struct timeval * tv, void *tz), (tv, tz))                                           \
+    X(struct tm *, localtime_r, nullptr, (const time_t *t, struct tm *out), (t, out))                             \
     X(int, mkdir, -1, (const char *p, mode_t m), (p, m)) X(char *, realpath, nullptr, (const char *p, char *r), (p, r)) \
-    X(int, stat, -1, (const char *p, struct stat *st), (p, st)) X(int, unlink, -1, (const char *p), (p)) \
-    X(int, truncate, -1, (const char *p, off_t len), (p, len)) X(DIR *, opendir, nullptr, (const char *p), (p)) \
-    X(long, sysconf, -1, (int n), (n)) X(int, vsnprintf, -1, (char *b, size_t n, const char *f, va_list ap), (b, n, f, ap)) \
-    X(int, scandir, -1, (const char *p, struct dirent ***l, int (*f)(const struct dirent *),          \
+    X(int, truncate, -1, (const char *p, off_t len), (p, len)) X(DIR *, opendir, nullptr, (const char *p), (p))   \
+    X(int, vsnprintf, -1, (char *b, size_t n, const char *f, va_list ap), (b, n, f, ap))                          \
+    X(int, scandir, -1, (const char *p, struct dirent ***l, int (*f)(const struct dirent *),                      \
                          int (*c)(const struct dirent **, const struct dirent **)), (p, l, f, c))
 
 extern "C" {
@@ -117,10 +115,7 @@ void *__wrap_realloc(void *old, size_t size) {
 }
 
 void __real_free(void *);
-void __wrap_free(void *p) {
-    xk::fault::live().erase(p);
-    __real_free(p);
-}
+void __wrap_free(void *p) { xk::fault::live().erase(p), __real_free(p); }
 
 int __real_open(const char *, int, ...);
 int __wrap_open(const char *path, int flags, ...) {
