@@ -371,17 +371,14 @@ Seen time(Ctx &c) {
 Seen files(Ctx &c) {
     const std::string src = c.path("src.txt"), cut = c.path("cut"), gone = c.path("gone"), out = c.path("out"),
                       dst = c.path("dst"), copy = c.path("copy");
-    std::ofstream(cut) << kSrc;
-    std::ofstream(gone) << kSrc;
-    std::filesystem::remove(dst);
-    std::filesystem::remove(copy);
+    for (const auto &path : {cut, gone}) std::ofstream(path) << kSrc;
+    for (const auto &path : {dst, copy}) std::filesystem::remove(path);
     int in = ::open(src.c_str(), O_RDONLY), counted = ::open(src.c_str(), O_RDONLY);
     int written = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), fd = -7, exists = 7, e = 0;
     __real_lseek(counted, 4, SEEK_SET);
     FILE *appended = fopen(c.path("log").c_str(), "ab"), *opened = unset<FILE>();
     fputs("x", appended);
-    char *buf = unset<char>(), *named_buf = unset<char>(), *plain = unset<char>(), *nested = unset<char>(),
-         *abs = unset<char>();
+    char *buf = unset<char>(), *named_buf = unset<char>(), *plain = unset<char>(), *nested = unset<char>(), *abs = unset<char>();
     int64_t size = -1;
     uint64_t count = 99;
     size_t named_size = 0;
