@@ -474,12 +474,12 @@ Seen stat(Ctx &c) {
     return Seen{st, show(record.pid == getpid() ? "self" : std::to_string(record.pid), record.delayacct_blkio_ticks)};
 }
 
-// Claims the pid file holding our own pid under our own name, or none when there is no file;
-// shows the pid handed back, the file afterwards and whether its lock was given back.
-Seen claim(Ctx &c, bool existing) {
+// Claims the pid file holding `content` (our pid for "self"; no file for NULL) under our own
+// name; shows the pid handed back, the file afterwards and whether its lock was given back.
+Seen claim(Ctx &c, const char *content) {
     const std::string path = c.path("run.pid"), self = std::to_string(getpid()), name = own_name();
     std::filesystem::remove(path);
-    if (existing) std::ofstream(path) << self;
+    if (content != nullptr) std::ofstream(path) << (strcmp(content, "self") == 0 ? self : content);
     unsigned int pid = 7;
     xk_util_status st = c.run([&] { return xk_util_claim_pid_file(path.c_str(), name.c_str(), &pid); });
     std::string text = read_text(path);
@@ -494,7 +494,8 @@ const std::map<std::string, std::function<Seen(Ctx &)>> &operations() {
     static const std::map<std::string, std::function<Seen(Ctx &)>> ops = {
         {"text", text}, {"strbuf", strbuf}, {"collection", collection}, {"host", host}, {"time", time},
         {"files", files}, {"children", children}, {"signals", signals},
-        {"pid_of", pid_of}, {"stat", stat}, {"claim_self", [](Ctx &c) { return claim(c, true); }}, {"claim_new", [](Ctx &c) { return claim(c, false); }}};
+        {"pid_of", pid_of}, {"stat", stat}, {"claim_self", [](Ctx &c) { return claim(c, "self"); }}, {"claim_new", [](Ctx &c) { return claim(c, nullptr); }},
+        {"claim_dead", [](Ctx &c) { return claim(c, "4194305"); }}, {"claim_empty", [](Ctx &c) { return claim(c, ""); }}};
     // clang-format on
     return ops;
 }
