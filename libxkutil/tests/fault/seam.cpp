@@ -1,40 +1,23 @@
 #include "fault/seam.h"
 
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
-#include <grp.h>
-#include <signal.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <sys/time.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <time.h>
 
+#include <filesystem>
 #include <unordered_set>
-
-extern "C" DIR *__real_opendir(const char *);
 
 namespace xk::fault {
 namespace {
 
 struct Countdown {
-    long remaining = -1;  // -1: disarmed
-    long calls = 0;
+    long remaining = -1, calls = 0;  // remaining -1: disarmed
     int err = 0;
     bool fired = false;
-};
-
-Countdown g_calls[static_cast<int>(Call::count_)];
-
-// Decides whether this call fails; sets errno when it does.
-bool inject(Call call) {
-    Countdown &c = g_calls[static_cast<int>(call)];
-    ++c.calls;
-    if (c.remaining < 0 || c.remaining-- != 0) return false;
-    c.fired = true;
-    errno = c.err;
-    return true;
-}
+} g_calls[static_cast<int>(Call::count_)];
 
 // The set's own nodes come from operator new inside libstdc++, which the wrapping never sees.
 std::unordered_set<void *> &live() {
@@ -42,124 +25,105 @@ std::unordered_set<void *> &live() {
     return *blocks;
 }
 
-void *remember(void *p) {
-    if (p != nullptr) live().insert(p);
-    return p;
-}
-
 }  // namespace
 
+// Decides whether this call fails; sets errno when it does.
+bool inject(Call call) {
+    Countdown &c = g_calls[static_cast<int>(call)];
+    ++c.calls;
+    if (c.remaining < 0 || c.remaining-- != 0) return false;
+    return errno = c.err, c.fired = true;
+}
+void *remember(void *p) { return p != nullptr ? *live().insert(p).first : p; }
+
 void arm(Call call, long nth, int err) {
-    g_calls[static_cast<int>(call)] =
-        Countdown{nth < 0 ? -1 : nth, 0, call == Call::malloc_family ? ENOMEM : err};
+    g_calls[static_cast<int>(call)] = {nth < 0 ? -1 : nth, 0, call == Call::malloc_family ? ENOMEM : err};
 }
-
-void disarm_all() {
-    for (auto &c : g_calls) c = Countdown{};
-}
-
+void disarm_all() { std::fill(std::begin(g_calls), std::end(g_calls), Countdown{}); }
 long seen(Call call) { return g_calls[static_cast<int>(call)].calls; }
 bool fired(Call call) { return g_calls[static_cast<int>(call)].fired; }
 size_t live_blocks() { return live().size(); }
-
+// libstdc++ lists the directory with its own, unwrapped calls.
 int open_descriptors() {
-    DIR *dir = __real_opendir("/proc/self/fd");
-    if (dir == nullptr) return -1;
-    int count = 0;
-    while (readdir(dir) != nullptr) ++count;
-    closedir(dir);
-    return count - 3;  // ".", ".." and the directory's own descriptor
+    return static_cast<int>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}));
+}
+
+// fclose releases the stream even when it reports a failure, as glibc's does.
+int closed_anyway(int (*close)(FILE *), FILE *stream) {
+    int err = errno;
+    return close(stream), errno = err, EOF;
 }
 
 }  // namespace xk::fault
 
 using xk::fault::Call;
 using xk::fault::inject;
-using xk::fault::remember;
+
+// A failed stream transfer moves nothing and leaves the stream's error indicator set, as a
+// real I/O error does (glibc keeps that indicator in the stream's flags).
+constexpr int kStreamErrorSeen = 0x20;
+
+// The calls that fail by returning one value: result type, name, failure value, parameters
+// and arguments.
+#define XK_FAULT_PLAIN_CALLS(X)                                                                                   \
+    X(ssize_t, read, -1, (int fd, void *b, size_t n), (fd, b, n)) X(int, fsync, -1, (int fd), (fd))                \
+    X(ssize_t, write, -1, (int fd, const void *b, size_t n), (fd, b, n)) X(int, unlink, -1, (const char *p), (p)) \
+    X(off_t, lseek, -1, (int fd, off_t o, int w), (fd, o, w)) X(int, flock, -1, (int fd, int op), (fd, op))       \
+    X(int, fstat, -1, (int fd, struct stat *st), (fd, st)) X(int, stat, -1, (const char *p, struct stat *st), (p, st)) \
+    X(int, fflush, EOF, (FILE * f), (f)) X(int, fclose, xk::fault::closed_anyway(__real_fclose, f), (FILE * f), (f)) \
+    X(FILE *, fopen, nullptr, (const char *p, const char *m), (p, m)) X(pid_t, fork, -1, (void), ())             \
+    X(size_t, fread, (f->_flags |= kStreamErrorSeen, 0), (void *b, size_t s, size_t n, FILE *f), (b, s, n, f))   \
+    X(size_t, fwrite, (f->_flags |= kStreamErrorSeen, 0), (const void *b, size_t s, size_t n, FILE *f), (b, s, n, f)) \
+    X(pid_t, waitpid, -1, (pid_t pid, int *st, int o), (pid, st, o)) X(int, setegid, -1, (gid_t g), (g))          \
+    X(int, sigaction, -1, (int s, const struct sigaction *a, struct sigaction *o), (s, a, o))                     \
+    X(int, clock_gettime, -1, (clockid_t c, struct timespec * ts), (c, ts)) X(time_t, time, -1, (time_t * t), (t)) \
+    X(int, getgrnam_r, (*r = nullptr, errno), (const char *n, struct group *g, char *b, size_t s, struct group **r), (n, g, b, s, r)) \
+    X(int, setenv, -1, (const char *n, const char *v, int o), (n, v, o)) X(int, unsetenv, -1, (const char *n), (n)) \
+    X(ssize_t, getline, -1, (char **l, size_t *c, FILE *f), (l, c, f)) X(long, sysconf, -1, (int n), (n))        \
+    X(int, gettimeofday, -1, (struct timeval * tv, void *tz), (tv, tz))                                           \
+    X(struct tm *, localtime_r, nullptr, (const time_t *t, struct tm *out), (t, out))                             \
+    X(int, mkdir, -1, (const char *p, mode_t m), (p, m)) X(char *, realpath, nullptr, (const char *p, char *r), (p, r)) \
+    X(int, truncate, -1, (const char *p, off_t len), (p, len)) X(DIR *, opendir, nullptr, (const char *p), (p))   \
+    X(int, vsnprintf, -1, (char *b, size_t n, const char *f, va_list ap), (b, n, f, ap))                          \
+    X(int, scandir, -1, (const char *p, struct dirent ***l, int (*f)(const struct dirent *),                      \
+                         int (*c)(const struct dirent **, const struct dirent **)), (p, l, f, c))
 
 extern "C" {
-
-void *__real_malloc(size_t);
-void *__real_calloc(size_t, size_t);
-void *__real_realloc(void *, size_t);
-void __real_free(void *);
-char *__real_strdup(const char *);
-char *__real_strndup(const char *, size_t);
-
-void *__wrap_malloc(size_t size) {
-    return inject(Call::malloc_family) ? nullptr : remember(__real_malloc(size));
-}
-void *__wrap_calloc(size_t n, size_t size) {
-    return inject(Call::malloc_family) ? nullptr : remember(__real_calloc(n, size));
-}
-char *__wrap_strdup(const char *s) {
-    return inject(Call::malloc_family) ? nullptr : static_cast<char *>(remember(__real_strdup(s)));
-}
-char *__wrap_strndup(const char *s, size_t n) {
-    return inject(Call::malloc_family) ? nullptr : static_cast<char *>(remember(__real_strndup(s, n)));
-}
-
-void *__wrap_realloc(void *old, size_t size) {
-    if (inject(Call::malloc_family)) return nullptr;
-    void *p = __real_realloc(old, size);
-    if (p != nullptr || size == 0) xk::fault::live().erase(old);
-    return remember(p);
-}
-
-void __wrap_free(void *p) {
-    if (p != nullptr) xk::fault::live().erase(p);
-    __real_free(p);
-}
-
-int __real_open(const char *, int, ...);
-int __wrap_open(const char *path, int flags, ...) {
-    mode_t mode = 0;
-    if (flags & (O_CREAT | O_TMPFILE)) {
-        va_list ap;
-        va_start(ap, flags);
-        mode = static_cast<mode_t>(va_arg(ap, int));
-        va_end(ap);
-    }
-    return inject(Call::open) ? -1 : __real_open(path, flags, mode);
-}
 
 #define XK_FAULT_WRAP(ret, name, fail_value, params, args) \
     ret __real_##name params;                              \
     ret __wrap_##name params { return inject(Call::name) ? fail_value : __real_##name args; }
 XK_FAULT_PLAIN_CALLS(XK_FAULT_WRAP)
 
-// A failed stream transfer moves nothing and leaves the stream's error indicator set, as a
-// real I/O error does (glibc keeps that indicator in the stream's flags).
-constexpr int kStreamErrorSeen = 0x20;
-size_t __real_fread(void *, size_t, size_t, FILE *);
-size_t __wrap_fread(void *buf, size_t size, size_t n, FILE *stream) {
-    if (!inject(Call::fread)) return __real_fread(buf, size, n, stream);
-    stream->_flags |= kStreamErrorSeen;
-    return 0;
-}
-size_t __real_fwrite(const void *, size_t, size_t, FILE *);
-size_t __wrap_fwrite(const void *buf, size_t size, size_t n, FILE *stream) {
-    if (!inject(Call::fwrite)) return __real_fwrite(buf, size, n, stream);
-    stream->_flags |= kStreamErrorSeen;
-    return 0;
+// The allocations: type, name, parameters and arguments.
+#define XK_FAULT_ALLOCATION(ret, name, params, args)                                                \
+    ret __real_##name params;                                                                       \
+    ret __wrap_##name params {                                                                      \
+        return inject(Call::malloc_family) ? nullptr : static_cast<ret>(xk::fault::remember(__real_##name args)); \
+    }
+XK_FAULT_ALLOCATION(void *, malloc, (size_t n), (n))
+XK_FAULT_ALLOCATION(void *, calloc, (size_t n, size_t s), (n, s))
+XK_FAULT_ALLOCATION(char *, strdup, (const char *s), (s))
+XK_FAULT_ALLOCATION(char *, strndup, (const char *s, size_t n), (s, n))
+
+void *__real_realloc(void *, size_t);
+void *__wrap_realloc(void *old, size_t size) {
+    if (inject(Call::malloc_family)) return nullptr;
+    void *p = __real_realloc(old, size);
+    if (p != nullptr || size == 0) xk::fault::live().erase(old);
+    return xk::fault::remember(p);
 }
 
-// fclose releases the stream even when it reports a failure, as glibc's does.
-int __real_fclose(FILE *);
-int __wrap_fclose(FILE *stream) {
-    bool fail = inject(Call::fclose);
-    int saved = errno;
-    int rc = __real_fclose(stream);
-    if (!fail) return rc;
-    errno = saved;
-    return EOF;
-}
+void __real_free(void *);
+void __wrap_free(void *p) { xk::fault::live().erase(p), __real_free(p); }
 
-int __real_getgrnam_r(const char *, struct group *, char *, size_t, struct group **);
-int __wrap_getgrnam_r(const char *name, struct group *grp, char *buf, size_t size, struct group **result) {
-    if (!inject(Call::getgrnam_r)) return __real_getgrnam_r(name, grp, buf, size, result);
-    *result = nullptr;
-    return errno;
+int __real_open(const char *, int, ...);
+int __wrap_open(const char *path, int flags, ...) {
+    va_list ap;
+    va_start(ap, flags);
+    mode_t mode = flags & (O_CREAT | O_TMPFILE) ? static_cast<mode_t>(va_arg(ap, int)) : 0;
+    va_end(ap);
+    return inject(Call::open) ? -1 : __real_open(path, flags, mode);
 }
 
 }  // extern "C"
