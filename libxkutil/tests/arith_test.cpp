@@ -1,11 +1,10 @@
 #include "xk/arith.h"
 
-#include <gtest/gtest.h>
-
 #include <array>
 #include <limits>
 #include <random>
-#include <vector>
+
+#include "support/capture.h"
 
 namespace {
 
@@ -25,7 +24,10 @@ void agrees_with_wide_products(bool (*overflows)(T, T), std::vector<T> ops) {
             ASSERT_EQ(overflows(a, b), static_cast<T>(Wide(a) * b) != Wide(a) * b) << a << " * " << b;
 }
 
-TEST(ArithTest, OverflowTests) {
+}  // namespace
+
+// Roundings: 2^64 does not fit, so rounding up above 2^63 gives 0.
+TEST(ArithTest, OverflowTestsAndRoundings) {
     const int64_t p62 = INT64_C(1) << 62;
     agrees_with_wide_products<int64_t, __int128>(xk_util_check_multiply_overflow_i64,
                                                  {p62, p62 - 1, -p62, -2});
@@ -33,21 +35,11 @@ TEST(ArithTest, OverflowTests) {
                                                 {46341, 46340, -65536, 32768});
     agrees_with_wide_products<uint64_t, unsigned __int128>(xk_util_check_multiply_overflow_u64,
                                                            {UINT64_C(1) << 32, (UINT64_C(1) << 32) - 1});
-}
-
-TEST(ArithTest, RoundingToPowersOfTwo) {
-    const uint64_t p63 = UINT64_C(1) << 63;
     std::vector<std::array<uint64_t, 3>> cases = {
-        // x, up, down; 2^64 does not fit: 0
-        {0, 0, 0}, {1, 1, 1}, {3, 4, 2}, {1000, 1024, 512}, {p63, p63, p63}, {UINT64_MAX, 0, p63}};
-    for (int k = 2; k < 64; ++k) {
-        uint64_t p = UINT64_C(1) << k;
-        cases.insert(cases.end(), {{p - 1, p, p / 2}, {p + 1, k == 63 ? 0 : 2 * p, p}});
-    }
-    for (const auto &[x, up, down] : cases) {
-        EXPECT_EQ(round_up_power_2(x), up) << x;
-        EXPECT_EQ(round_down_power_2(x), down) << x;
-    }
+        {0, 0, 0}, {1, 1, 1}, {3, 4, 2}, {1000, 1024, 512}};  // x, up, down
+    for (uint64_t k = 2, p = 4; k < 64; ++k, p <<= 1)
+        cases.insert(cases.end(), {{p - 1, p, p / 2}, {p, p, p}, {p + 1, k == 63 ? 0 : 2 * p, p}});
+    cases.push_back({UINT64_MAX, 0, UINT64_C(1) << 63});
+    for (const auto &[x, up, down] : cases)
+        EXPECT_TRUE(round_up_power_2(x) == up && round_down_power_2(x) == down) << x;
 }
-
-}  // namespace
