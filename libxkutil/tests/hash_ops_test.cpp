@@ -20,6 +20,6 @@ TEST_F(HashTest, KnownValuesAtEveryAlignmentAndRefusals) {
     EXPECT_EQ(
         xk_util_hash64("abc", 0, &h) + xk_util_hash64(nullptr, 3, &h) + xk_util_hash64("abc", 3, nullptr),
         21u);
-    EXPECT_TRUE(h == 0xe3db6694d87c7b3e && traces().size() == 3 && lines().empty());  // the result is left
-    for (const auto &r : traces()) EXPECT_EQ(r.func + " " + std::to_string(r.status), "xk_util_hash64 7");
+    EXPECT_TRUE(h == 0xe3db6694d87c7b3e && traces().size() == 3 && traces()[2].func == "xk_util_hash64" &&
+                traces()[2].status == XK_ERR_INVALID && lines().empty());  // the result is left
 }
