@@ -1,6 +1,6 @@
-// Hex byte text: the round trip, and the scan of arbitrary text held in a block of exactly hex_len
-// bytes (no terminator), where a read past hex_len is caught; only pairs of digits have a set value.
-#include <ctype.h>
+// Hex byte text: the round trip (the digits themselves are checked by the unit tests), and the scan of
+// arbitrary text held in a block of exactly its length (no terminator), where a read past it is caught; only
+// pairs of digits have a set value.
 #include <stdlib.h>
 #include <string.h>
 
@@ -8,24 +8,16 @@
 #include "xk/hex.h"
 
 void fuzz_one(fuzz::Input &in) {
-    char *text = nullptr;
-    uint8_t *back = nullptr;
+    char *text = nullptr, *block = static_cast<char *>(malloc(in.size + (in.size == 0)));
+    uint8_t *back = nullptr, *scanned = nullptr;
     FUZZ_CHECK(xk_util_sprintf_bytes(in.data, in.size, &text) == XK_OK && strlen(text) == 2 * in.size);
-    for (size_t i = 0; i < 2 * in.size; ++i)
-        FUZZ_CHECK(text[i] == "0123456789abcdef"[in.data[i / 2] >> (i % 2 ? 0 : 4) & 0xF]);
     FUZZ_CHECK(xk_util_sscanf_bytes(text, 2 * in.size, &back) == XK_OK &&
                memcmp(back, in.data, in.size) == 0);
-    free(back);
-    free(text);
-    char *block = static_cast<char *>(malloc(in.size + (in.size == 0)));  // an odd last character is ignored
-    memcpy(block, in.data, in.size);
-    FUZZ_CHECK(xk_util_sscanf_bytes(block, in.size, &back) == XK_OK);
-    for (size_t i = 0; i < in.size / 2; ++i) {
+    FUZZ_CHECK(xk_util_sscanf_bytes(static_cast<char *>(memcpy(block, in.data, in.size)), in.size,
+                                    &scanned) == XK_OK);
+    for (size_t i = 0; i < in.size / 2; ++i) {  // an odd last character is ignored
         const char pair[3] = {block[2 * i], block[2 * i + 1], '\0'};
-        const bool digits =
-            isxdigit(static_cast<unsigned char>(pair[0])) && isxdigit(static_cast<unsigned char>(pair[1]));
-        FUZZ_CHECK(!digits || back[i] == strtoul(pair, nullptr, 16));
+        FUZZ_CHECK(strspn(pair, "0123456789abcdefABCDEF") < 2 || scanned[i] == strtoul(pair, nullptr, 16));
     }
-    free(back);
-    free(block);
+    free(back), free(text), free(block), free(scanned);
 }

@@ -4,15 +4,13 @@
 #include "support/capture.h"
 #include "xk/bits.h"
 
-namespace {
-
 using BitOpsTest = xk::test::ReportingTest;
 using Bytes = std::vector<uint8_t>;
 
 // Shifts a copy inside a larger block, so that a write past the string shows, and compares it with
 // the string shifted bit by bit: a shift past the end clears it, a whole-byte shift keeps the tail.
 // Returns the new length followed by the string.
-Bytes shifted(const Bytes &bytes, size_t shift) {
+static Bytes shifted(const Bytes &bytes, size_t shift) {
     size_t length = bytes.size(), bits = 8 * length;
     Bytes got = bytes, want = shift % 8 == 0 && shift <= bits ? bytes : Bytes(length, 0);
     got.resize(length + 8, 0xee);
@@ -28,10 +26,8 @@ Bytes shifted(const Bytes &bytes, size_t shift) {
     return Bytes(got.begin(), got.end() - 8);
 }
 
-TEST_F(BitOpsTest, ShiftMapAndExpandAgainstModels) {
-    EXPECT_EQ(shifted({0xB4, 0x0F}, 4), (Bytes{2, 0x40, 0xF0}));
-    EXPECT_EQ(shifted({0x12, 0x34, 0x56}, 12), (Bytes{2, 0x45, 0x60, 0x00}));
-    EXPECT_EQ(shifted({0x12, 0x34, 0x56}, 8), (Bytes{2, 0x34, 0x56, 0x56}));
+TEST_F(BitOpsTest, ShiftMapAndExpandAgainstModelsAndFailures) {
+    EXPECT_EQ(shifted({0xB4, 0x0F}, 4), (Bytes{2, 0x40, 0xF0}));  // the rest against the model
     std::mt19937 rng(32);
     for (int round = 0; round < 3000; ++round) {
         Bytes bytes(rng() % 41);
@@ -41,43 +37,31 @@ TEST_F(BitOpsTest, ShiftMapAndExpandAgainstModels) {
     uint8_t all[256], *out = nullptr;
     size_t len = 0;
     std::iota(all, all + 256, 0);
-    ASSERT_EQ(xk_util_map_bitstring_to_bytes(all, 256, &out, &len), XK_OK);
-    ASSERT_EQ(len, 2048u);
-    for (size_t i = 0; i < len; ++i) ASSERT_EQ(out[i], all[i / 8] >> (7 - i % 8) & 1) << i;
+    ASSERT_TRUE(xk_util_map_bitstring_to_bytes(all, 256, &out, &len) == XK_OK && len == 2048);
+    for (size_t i = 0; i < len; ++i) ASSERT_EQ(out[i], all[i / 8] >> (7 - i % 8) & 1) << i;  // high bit first
     free(out);
+    Bytes expanded;
     for (size_t factor = 0; factor <= 12; ++factor)
         for (size_t count : {0u, 2u, 7u, 33u}) {
             ASSERT_EQ(xk_util_expand_byte_array(all, count, static_cast<int>(factor), &out, &len), XK_OK);
-            ASSERT_TRUE(out != nullptr && len == count * factor) << count << " x " << factor;
-            for (size_t i = 0; i < len; ++i) ASSERT_EQ(out[i], all[i / factor]) << count << " x " << factor;
+            for (expanded.clear(); expanded.size() < count * factor;)
+                expanded.push_back(all[expanded.size() / factor]);
+            EXPECT_TRUE(out != nullptr && Bytes(out, out + len) == expanded) << count << " x " << factor;
             free(out);
         }
     EXPECT_TRUE(traces().empty());
+    // Each failure logs one error line and leaves one record; a negative factor asks for a size no
+    // allocation gives, stored before the allocation is tried.
+    uint8_t *src = all + 1;
+    char want[200];
+    EXPECT_EQ(xk_util_expand_byte_array(src, 2, -2, &out, &len) +
+                  xk_util_expand_byte_array(nullptr, 2, 2, &out, &len) +
+                  xk_util_map_bitstring_to_bytes(src, 1, &out, nullptr) +
+                  xk_util_shift_bitstring_left(nullptr, &len, 1),
+              XK_ERR_NOMEM + 3 * XK_ERR_NULL_ARG);
+    snprintf(want, sizeof want,
+             "Memory allocation failed|NULL parameter detected: %p %p %p|NULL argument detected: %p %p",
+             nullptr, &out, &len, nullptr, &len);
+    ASSERT_TRUE(out == nullptr && len == SIZE_MAX - 3 && traces().size() == 4 && lines().size() == 4);
+    EXPECT_EQ(lines()[0].text + "|" + lines()[1].text + "|" + lines()[3].text, want);
 }
-
-// Each failure logs one error line (no file, line 0) and leaves one record.
-TEST_F(BitOpsTest, FailuresAreLogged) {
-    uint8_t src[2] = {1, 2}, *out = nullptr;
-    size_t len = 0;
-    const std::vector<xk_util_status> refused = {xk_util_expand_byte_array(src, 2, -2, &out, &len),
-                                                 xk_util_expand_byte_array(nullptr, 2, 2, &out, &len),
-                                                 xk_util_map_bitstring_to_bytes(src, 1, &out, nullptr),
-                                                 xk_util_shift_bitstring_left(nullptr, &len, 1)};
-    EXPECT_EQ(refused, (std::vector<xk_util_status>{XK_ERR_NOMEM, 3, 3, 3}));
-    EXPECT_TRUE(out == nullptr && len == static_cast<size_t>(-4));  // stored before the allocation is tried
-    char want[4][160], *none = nullptr;
-    snprintf(want[0], 160, "xk_util_expand_byte_array 2 Memory allocation failed");
-    snprintf(want[1], 160, "xk_util_expand_byte_array 3 NULL parameter detected: %p %p %p", none, &out, &len);
-    snprintf(want[2], 160, "xk_util_map_bitstring_to_bytes 3 NULL parameter detected: %p %p %p", src, &out,
-             none);
-    snprintf(want[3], 160, "xk_util_shift_bitstring_left 3 NULL argument detected: %p %p", none, &len);
-    ASSERT_TRUE(lines().size() == 4 && traces().size() == 4);
-    for (size_t k = 0; k < 4; ++k) {
-        const auto &l = lines()[k];
-        EXPECT_EQ(traces()[k].func + " " + std::to_string(traces()[k].status) + " " + l.text, want[k]);
-        EXPECT_EQ(l.func + " " + std::to_string(l.level) + " " + l.file + std::to_string(l.line),
-                  traces()[k].func + " 3 0");
-    }
-}
-
-}  // namespace
