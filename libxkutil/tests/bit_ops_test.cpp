@@ -4,13 +4,14 @@
 #include "support/capture.h"
 #include "xk/bits.h"
 
+namespace {
 using BitOpsTest = xk::test::ReportingTest;
 using Bytes = std::vector<uint8_t>;
 
 // Shifts a copy inside a larger block, so that a write past the string shows, and compares it with
 // the string shifted bit by bit: a shift past the end clears it, a whole-byte shift keeps the tail.
 // Returns the new length followed by the string.
-static Bytes shifted(const Bytes &bytes, size_t shift) {
+Bytes shifted(const Bytes &bytes, size_t shift) {
     size_t length = bytes.size(), bits = 8 * length;
     Bytes got = bytes, want = shift % 8 == 0 && shift <= bits ? bytes : Bytes(length, 0);
     got.resize(length + 8, 0xee);
@@ -65,3 +66,5 @@ TEST_F(BitOpsTest, ShiftMapAndExpandAgainstModelsAndFailures) {
     ASSERT_TRUE(out == nullptr && len == SIZE_MAX - 3 && traces().size() == 4 && lines().size() == 4);
     EXPECT_EQ(lines()[0].text + "|" + lines()[1].text + "|" + lines()[3].text, want);
 }
+
+}  // namespace

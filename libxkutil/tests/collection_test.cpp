@@ -2,15 +2,16 @@
 
 #include "support/capture.h"
 
+namespace {
 // Elements are malloc'd ints; every release is recorded in order.
-static std::vector<int> g_freed;
-static void *make_int() { return calloc(1, sizeof(int)); }
-static void *copy_int(const void *src) { return memcpy(malloc(sizeof(int)), src, sizeof(int)); }
-static void *copy_fails(const void *) { return nullptr; }
-static void free_int(void *element) { g_freed.push_back(*static_cast<int *>(element)), free(element); }
+std::vector<int> g_freed;
+void *make_int() { return calloc(1, sizeof(int)); }
+void *copy_int(const void *src) { return memcpy(malloc(sizeof(int)), src, sizeof(int)); }
+void *copy_fails(const void *) { return nullptr; }
+void free_int(void *element) { g_freed.push_back(*static_cast<int *>(element)), free(element); }
 
 // Appends copies of 0, 1, ... up to each count in turn; the capacity at each.
-static std::vector<int32_t> capacities(xk_collection *c, std::vector<int> counts) {
+std::vector<int32_t> capacities(xk_collection *c, std::vector<int> counts) {
     std::vector<int32_t> seen;
     for (int target : counts) {
         for (int value = c->count; value < target; ++value) EXPECT_TRUE(xk_collection_element_add(c, &value));
@@ -51,3 +52,5 @@ TEST_F(CollectionTest, GrowthRefusalsAndOwnership) {
     xk_collection_free(c);
     EXPECT_TRUE(g_freed == std::vector<int>({1, 2, 3}) && traces().empty() && lines().empty());
 }
+
+}  // namespace

@@ -1,20 +1,21 @@
 #include "support/capture.h"
 #include "xk/options.h"
 
+namespace {
 using Strings = std::vector<std::string>;
 
 // A handler of the caller's own: returns the status its destination holds; the count it sets is
 // ignored, the scanner steps by the descriptor.
-static xk_util_status recording(xk_util_option *option, const char *, uint32_t *used) {
+xk_util_status recording(xk_util_option *option, const char *, uint32_t *used) {
     return *used = 7, *static_cast<xk_util_status *>(option->dest);
 }
 
-static int verbose, count, shadowed;
-static char *name;
-static xk_util_status own = 0xC0FFEE;
+int verbose, count, shadowed;
+char *name;
+xk_util_status own = 0xC0FFEE;
 // A flag given a value, an integer given none, and a twin never reached: the first match wins.
 // clang-format off
-static xk_util_option table[8] = {
+xk_util_option table[8] = {
     {'v', "verbose", xk_util_getopt_flag, &verbose, 0}, {'n', "count", xk_util_getopt_int, &count, 1},
     {'s', "name", xk_util_getopt_string, &name, 1}, {'f', "flagged", xk_util_getopt_flag, &verbose, 1},
     {'i', "bare", xk_util_getopt_int, &count, 0}, {'v', "verbose", xk_util_getopt_flag, &shadowed, 0},
@@ -25,7 +26,7 @@ using GetoptTest = xk::test::ReportingTest;
 
 // Scans "prog" and the arguments; the status, the destinations, each record as "function status"
 // (innermost first), then the log.
-static std::string scan(xk::test::Capture &capture, Strings args) {
+std::string scan(xk::test::Capture &capture, Strings args) {
     std::vector<char *> argv = {const_cast<char *>("prog")};
     for (auto &s : args) argv.push_back(s.data());
     verbose = 0, count = -1, free(name), name = nullptr, capture.clear();
@@ -77,3 +78,5 @@ TEST_F(GetoptTest, ScansAgainstTheTableFromAnyStart) {
               "0673377330 option 6 getopt_from 6 getopt_from 7 getopt_from 3 getopt 3 getopt 7 getopt 7 "
               "getopt_flag 3 getopt_string 3 27");
 }
+
+}  // namespace
