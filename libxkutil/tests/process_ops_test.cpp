@@ -1,5 +1,5 @@
-#include "file/file_support.h"
 #include "internal/process.h"
+#include "support/capture.h"
 
 using namespace xk::test;
 
@@ -12,10 +12,6 @@ protected:
     void TearDown() override {
         for (int sig = 1; sig <= 31; ++sig) sigaction(sig, &saved[sig], nullptr);
         for (pid_t pid : children) kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
-    }
-    static void (*handler_of(int sig))(int) {
-        struct sigaction now;
-        return sigaction(sig, nullptr, &now), now.sa_handler;
     }
     // A child running /bin/sleep under the first argument given, once the exec has happened.
     pid_t start(std::string name) {
@@ -47,14 +43,18 @@ TEST_F(ProcessOpsTest, SpawnWaitAndAwaitSeeHowChildrenEnd) {
     int status = 0;
     EXPECT_EQ((std::tuple{waitpid(ended, nullptr, WNOHANG), waitpid(slow, &status, 0), status}),
               std::tuple(-1, slow, SIGKILL));
-    expect_report(
-        xk_util_await_child_timeout(getppid(), 1), XK_ERR_SYSTEM,
-        {with_reason("Failed to wait for child process " + std::to_string(getppid()) + " to end", ECHILD)});
+    xk_proc_handle *handle = nullptr;
+    xk_free_proc_handle(&handle), xk_free_proc_handle(nullptr);
+    expect_all({xk_wait(&handle, &status)});
 }
 
 void noop(int) {}
 
 TEST_F(ProcessOpsTest, SignalDispositions) {
+    auto handler_of = [](int sig) {
+        struct sigaction now;
+        return sigaction(sig, nullptr, &now), now.sa_handler;
+    };
     signal(SIGTERM, noop);
     for (int sig : {SIGKILL, SIGTERM, SIGSTOP, 0, 32, -1}) expect_report(xk_util_ignore_signal(sig), XK_OK);
     expect_report(xk_util_ignore_common_signals(), XK_OK);
@@ -62,23 +62,7 @@ TEST_F(ProcessOpsTest, SignalDispositions) {
     for (int sig = 1; sig <= 31; ++sig) ignored += handler_of(sig) == SIG_IGN;
     EXPECT_EQ(std::tuple(ignored, handler_of(SIGTERM), handler_of(SIGKILL)), std::tuple(28, &noop, SIG_DFL));
     expect_report(xk_util_reset_signal(SIGCHLD), XK_OK);
-    expect_report(xk_util_ignore_signal(SIGCHLD), XK_OK);
-    EXPECT_EQ(handler_of(SIGCHLD), SIG_IGN);
-    // With SIGCHLD ignored the system reaps the child itself: the wait fails and keeps the handle.
-    char program[] = "/bin/true", *argv[] = {program, nullptr};
-    xk_proc_handle *handle = nullptr;
-    int code = -7;
-    expect_report(xk_spawn(argv, argv + 1, &handle), XK_OK);
-    pid_t pid = handle->pid;
-    expect_report(xk_wait(&handle, &code), XK_ERR_SYSTEM,
-                  {with_reason("Failed to wait on process " + std::to_string(pid), ECHILD)});
-    EXPECT_EQ(std::tuple(handle->pid, code, xk_util_sleep(0)), std::tuple(pid, -7, 0u));
-    xk_free_proc_handle(&handle);
-    xk_free_proc_handle(&handle);
-    xk_free_proc_handle(nullptr);
-    expect_report(xk_wait(&handle, &code), XK_ERR_NULL_ARG);
-    expect_report(xk_util_reset_signal(SIGCHLD), XK_OK);
-    EXPECT_EQ(handler_of(SIGCHLD), SIG_DFL);
+    EXPECT_EQ(std::tuple(handler_of(SIGCHLD), xk_util_sleep(0)), std::tuple(SIG_DFL, 0u));
     pid_t child = fork();  // interrupt and hang-up are harmless now; terminate still ends the process
     if (child == 0) signal(SIGTERM, SIG_DFL), raise(SIGINT), raise(SIGHUP), raise(SIGTERM), _exit(0);
     int status = 0;
@@ -86,9 +70,6 @@ TEST_F(ProcessOpsTest, SignalDispositions) {
     for (int sig : {0, 32})
         expect_report(xk_util_reset_signal(sig), XK_ERR_INVALID,
                       {"Invalid or unsupported signal value " + std::to_string(sig)});
-    expect_report(xk_util_reset_signal(SIGKILL), XK_ERR_SYSTEM,
-                  {with_reason(std::string("Failed to reset signal ") + strsignal(SIGKILL) + " (9)", EINVAL)},
-                  0);  // not traced
 }
 
 TEST_F(ProcessOpsTest, LookupMatchesTheFirstArgumentExactlyOrByContainment) {
@@ -105,12 +86,10 @@ TEST_F(ProcessOpsTest, LookupMatchesTheFirstArgumentExactlyOrByContainment) {
         {part, 0, 4}, {part, 1, 0}, {name + " 30", 1, 0}, {"", 0, 5}};
     for (const auto &[text, exact, want] : cases) {
         expect_report(xk_util_pid_of(text.c_str(), exact, nullptr, &count), XK_OK);
-        EXPECT_GE(count, want) << text;  // the empty text is in every name
-        EXPECT_LE(count, text.empty() ? ~0u : want) << text;
+        EXPECT_TRUE(count >= want && count <= (text.empty() ? ~0u : want)) << text;  // "" is in every name
     }
-    expect_report(xk_util_pid_of(nullptr, 1, nullptr, &count), XK_ERR_NULL_ARG);
+    expect_all({xk_util_pid_of(nullptr, 1, nullptr, &count)});
     dirent gone{};
     gone.d_type = DT_DIR, strcpy(gone.d_name, "4194305");  // above the largest pid the kernel hands out
-    EXPECT_EQ(std::tuple(vet_possible_directory(&gone), vet_possible_directory(nullptr)),
-              std::tuple(0, 0));
+    EXPECT_EQ(std::tuple(vet_possible_directory(&gone), vet_possible_directory(nullptr)), std::tuple(0, 0));
 }

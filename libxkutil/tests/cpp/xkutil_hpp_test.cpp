@@ -1,4 +1,4 @@
-#include "file/file_support.h"
+#include "support/capture.h"
 #include "xk/xkutil.hpp"
 
 static_assert(xk::status_name(XK_ERR_TIMEOUT) == "XK_ERR_TIMEOUT");

