@@ -16,10 +16,7 @@ TEST_F(EnvTest, CopiesSetsAndUnsetsVariablesAndReadsTheHostName) {
     EXPECT_EQ(std::tuple(std::string(host), xk_util_getenv("XK_ENV_UNSET"), xk_util_getenv(nullptr)),
               std::tuple(expected, nullptr, nullptr));
     free(host);
-    expect_report(xk_util_setenv(name, "two"), XK_OK);
-    EXPECT_STREQ(getenv(name), "two");
-    expect_report(xk_util_unsetenv(name), XK_OK);
-    expect_report(xk_util_unsetenv(name), XK_OK);  // not set is no error
+    expect_all({xk_util_unsetenv(name), xk_util_unsetenv(name)}, XK_OK);  // not set is no error
     expect_all({xk_util_setenv(name, nullptr), xk_util_setenv(nullptr, "v"), xk_util_unsetenv(nullptr)});
     EXPECT_EQ(getenv(name), nullptr);  // a refused value is not handed on
 }

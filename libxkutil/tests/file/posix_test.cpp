@@ -19,11 +19,7 @@ TEST_F(PosixFileTest, OpenWholeTransfersReadFileAndCountLines) {
               std::tuple(0, 0640u, 0, -11));  // at the end: five empty reads, not a short count
     char *buf = &back[0];
     int64_t size = -1;
-    uint64_t count = 0;
     lseek(fd, 3, SEEK_SET);
-    expect_report(xk_util_count_lines(fd, &count, nullptr), XK_OK);  // from the start, offset put back
-    EXPECT_EQ(std::tuple(count, lseek(fd, 0, SEEK_CUR)),
-              std::tuple(std::count(data.begin(), data.end(), '\n'), 3));
     expect_report(xk_util_read_file(fd, &buf, &size, &err), XK_ERR_SYSTEM);  // read from 3, it comes up short
     EXPECT_EQ(std::tuple(buf, size, err), std::tuple(nullptr, 70000, 0));
     lseek(fd, 0, SEEK_SET);
@@ -40,9 +36,9 @@ TEST_F(PosixFileTest, EdgesAndRefusals) {
     for (size_t at : {0, 1022, 1023, 1024, 2047, 2048, 2999})
         seams[at] = '\n';  // around the 1024-byte pieces
     // A sysfs attribute reports 4096 bytes and holds fewer, as a file shortened during the count.
-    for (const std::string &text : {seams, std::string(), std::string("a\nb"), read_text(sys)}) {
+    for (const std::string &text : {seams, std::string(), read_text(sys)}) {
         write_text(dir / "f", text);
-        int fd = open(!text.empty() && text == read_text(sys) ? sys.c_str() : (dir / "f").c_str(), O_RDONLY);
+        int fd = open(text.size() < 100 && !text.empty() ? sys.c_str() : (dir / "f").c_str(), O_RDONLY);
         uint64_t count = 99;
         expect_report(xk_util_count_lines(fd, &count, nullptr), XK_OK);
         EXPECT_EQ(count, std::count(text.begin(), text.end(), '\n'));
@@ -51,24 +47,19 @@ TEST_F(PosixFileTest, EdgesAndRefusals) {
     char *buf = nullptr;
     int64_t size = 0;
     uint64_t count = 0;
-    expect_report(xk_util_whole_write(-1, &buf, 0, nullptr), XK_OK);  // no system call for nothing
-    EXPECT_EQ(std::tuple(xk_util_whole_read(-1, &buf, 0), xk_util_whole_read(0, nullptr, 4),
+    int exists = -1;
+    symlink((dir / "gone").c_str(), (dir / "link").c_str());  // a dangling link is no file
+    expect_all({xk_util_whole_write(-1, &buf, 0, nullptr),
+                xk_util_query_file_exists((dir / "link").c_str(), &exists)},
+               XK_OK);  // no system call for nothing
+    EXPECT_EQ(std::tuple(exists, xk_util_whole_read(-1, &buf, 0), xk_util_whole_read(0, nullptr, 4),
                          xk_util_whole_read(0, &buf, -1), xk_util_whole_read(-1, &buf, 1)),
-              std::tuple(0, -22, -22, -1));  // none of them traced
+              std::tuple(0, 0, -22, -22, -1));  // none of them traced
     EXPECT_EQ(errno, EBADF);
     expect_report(xk_util_whole_write(1, &buf, -1, nullptr), XK_ERR_OVERFLOW);
     expect_report(xk_util_count_lines(-1, &count, nullptr), XK_ERR_INVALID);
     expect_all({xk_util_whole_write(1, nullptr, 0, nullptr), xk_util_open(nullptr, nullptr, O_RDONLY, 0, "x"),
-                xk_util_read_file(0, nullptr, &size, nullptr), xk_util_count_lines(0, nullptr, nullptr)});
-}
-
-TEST_F(PosixFileTest, ADanglingLinkIsNoFile) {
-    TempDir dir;
-    int64_t size = 0;
-    int exists = -1;
-    symlink((dir / "gone").c_str(), (dir / "link").c_str());
-    expect_report(xk_util_query_file_exists((dir / "link").c_str(), &exists), XK_OK);
-    EXPECT_EQ(exists, 0);
-    expect_all({xk_util_query_file_exists(nullptr, &exists), xk_util_get_file_size("x", nullptr),
+                xk_util_read_file(0, nullptr, &size, nullptr), xk_util_count_lines(0, nullptr, nullptr),
+                xk_util_query_file_exists(nullptr, &exists), xk_util_get_file_size("x", nullptr),
                 xk_util_delete_file(nullptr, nullptr), xk_util_truncate_file(nullptr, 0, nullptr)});
 }

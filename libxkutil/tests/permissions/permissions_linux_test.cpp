@@ -1,3 +1,5 @@
+#include <grp.h>
+
 #include "support/capture.h"
 
 using namespace xk::test;

@@ -84,7 +84,7 @@ protected:
     // logged; then clears both so that the next case starts empty.
     void expect_report(uint32_t got, uint32_t want, const std::vector<std::string> &texts = {},
                        int depth = -1);
-    // Asserts that every call returned `want` with one trace record each and no log line.
+    // Asserts that every call returned `want`, with one trace record each for a failure, and no log line.
     void expect_all(const std::vector<uint32_t> &got, uint32_t want = XK_ERR_NULL_ARG);
 };
 
