@@ -8,23 +8,24 @@ using PosixFileTest = ReportingTest;
 TEST_F(PosixFileTest, OpenWholeTransfersReadFileAndCountLines) {
     TempDir dir;
     int fd = -5, err = -1;
+    std::string data(70000, '\n'), back(70000, '\0');
+    for (size_t i = 0; i < data.size(); i += 2) data[i] = static_cast<char>(i);
     mode_t old_mask = umask(022);  // the mode is passed through: 0640 stays 0640
-    expect_report(xk_util_open(&fd, &err, O_RDWR | O_CREAT, 0640, "%s/%s", dir.path().c_str(), "f"), XK_OK);
+    expect_all({xk_util_open(&fd, &err, O_RDWR | O_CREAT, 0640, "%s/%s", dir.path().c_str(), "f"),
+                xk_util_whole_write(fd, data.data(), 70000, nullptr)},
+               XK_OK);
     umask(old_mask);
     struct stat sb;
-    std::string data(70000, '\n'), back(70000, '\0');  // more than a pipe would take at once
-    for (size_t i = 0; i < data.size(); i += 2) data[i] = static_cast<char>(i);
-    expect_report(xk_util_whole_write(fd, data.data(), 70000, nullptr), XK_OK);
-    EXPECT_EQ((std::tuple{fstat(fd, &sb), sb.st_mode & 0777, err, xk_util_whole_read(fd, &back[0], 8)}),
-              std::tuple(0, 0640u, 0, -11));  // at the end: five empty reads, not a short count
     char *buf = &back[0];
     int64_t size = -1;
-    lseek(fd, 3, SEEK_SET);
-    expect_report(xk_util_read_file(fd, &buf, &size, &err), XK_ERR_SYSTEM);  // read from 3, it comes up short
-    EXPECT_EQ(std::tuple(buf, size, err), std::tuple(nullptr, 70000, 0));
-    lseek(fd, 0, SEEK_SET);
-    EXPECT_EQ(xk_util_whole_read(fd, &back[0], 70000), 70000);
-    lseek(fd, 0, SEEK_SET);
+    // At the end: five empty reads, not a short count. Read from 3, the whole file comes up short.
+    EXPECT_EQ((std::tuple{fstat(fd, &sb), sb.st_mode & 0777, err, xk_util_whole_read(fd, buf, 8),
+                          lseek(fd, 3, SEEK_SET)}),
+              std::tuple(0, 0640u, 0, -11, 3));
+    expect_report(xk_util_read_file(fd, &buf, &size, &err), XK_ERR_SYSTEM);
+    EXPECT_EQ((std::tuple{buf, size, err, lseek(fd, 0, SEEK_SET), xk_util_whole_read(fd, &back[0], 70000),
+                          lseek(fd, 0, SEEK_SET)}),
+              std::tuple(nullptr, 70000, 0, 0, 70000, 0));
     expect_report(xk_util_read_file(fd, &buf, &size, nullptr), XK_OK);
     EXPECT_EQ(std::tuple(std::string(buf, 70001), back), std::tuple(data + '\0', data));
     free(buf), close(fd);

@@ -24,17 +24,10 @@
 
 namespace xk::test {
 
-struct LogLine {
-    int level, flags;
-    std::string func, file;
-    int line;
-    std::string text;
-};
-struct TraceRecord {
-    std::string func, file;
-    int line;
-    uint32_t status;
-};
+// clang-format off
+struct LogLine { int level, flags; std::string func, file; int line; std::string text; };
+struct TraceRecord { std::string func, file; int line; uint32_t status; };
+// clang-format on
 
 // Collects every log line (all levels) and starts each test with an empty trace.
 class Capture {
