@@ -3,7 +3,7 @@
 
 static_assert(xk::status_name(XK_ERR_TIMEOUT) == "XK_ERR_TIMEOUT");
 
-TEST(CppLayer, FilesScansTextAndStatusNames) {
+TEST(CppLayer, FilesScansTextStatusNamesAndProcesses) {
     xk::test::TempDir dir;
     for (const char *name : {"beta", "Alpha"}) xk::write_named_file(dir / name, "one\n");
     xk::write_named_file(dir / "beta", "two\n", false);
@@ -17,9 +17,6 @@ TEST(CppLayer, FilesScansTextAndStatusNames) {
                          xk::read_named_file(dir / "beta").value, xk::status_name(1), sb.view()),
               std::tuple(std::vector<std::string>{"Alpha", "beta"}, false, true, "one\ntwo\n",
                          "XK_ERR_UNKNOWN", "42-x 100%s%d "));
-}
-
-TEST(CppLayer, ProcessesAreWaitedForOrKilledAndReapedAtTheDeadline) {
     auto done = xk::spawn({"/bin/sh", "-c", "exit 3"}), slow = xk::spawn({"/bin/sleep", "30"});
     pid_t pid = slow.value.pid();
     auto code = done.value.wait_for(30), killed = slow.value.wait_for(0.05);

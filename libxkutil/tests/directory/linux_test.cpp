@@ -2,8 +2,10 @@
 
 using namespace xk::test;
 using DirectoryTest = ReportingTest;
+using PathTest = xk::test::ReportingTest;
 
-TEST_F(DirectoryTest, ScanSortsIgnoringCaseSkipsDotEntriesAndStaysAtTheEnd) {
+// A scan sorts ignoring case, skips only the dot entries, and stays at its end.
+TEST_F(DirectoryTest, ScansAndMakesPrivateAndReadOnlyDirectories) {
     TempDir dir;
     for (const char *name : {"b", "A", "c", ".hidden"}) write_text(dir / name, "");
     mkdir((dir / "Bdir").c_str(), 0700);
@@ -21,10 +23,6 @@ TEST_F(DirectoryTest, ScanSortsIgnoringCaseSkipsDotEntriesAndStaysAtTheEnd) {
               std::tuple(nullptr, nullptr));
     expect_all({xk_util_dirscan(nullptr), xk_util_mkdir(nullptr), xk_util_mkdir_read_only(nullptr)});
     expect_report(xk_util_query_dir_exists(nullptr, nullptr), XK_ERR_NULL_ARG, {}, 0);  // not traced
-}
-
-TEST_F(DirectoryTest, MakesPrivateAndReadOnlyDirectories) {
-    TempDir dir;
     const std::string rw = dir / "rw", ro = dir / "ro";
     struct stat a, b;
     mode_t old_mask = umask(0);
@@ -32,4 +30,20 @@ TEST_F(DirectoryTest, MakesPrivateAndReadOnlyDirectories) {
     umask(old_mask);
     EXPECT_EQ((std::tuple{stat(rw.c_str(), &a), a.st_mode & 0777, stat(ro.c_str(), &b), b.st_mode & 0777}),
               std::tuple(0, 0700u, 0, 0500u));
+}
+
+TEST_F(PathTest, DirectoryPartIsAFreshCopyAndTheRootForRootLevelNames) {
+    const char *cases[][2] = {{"/a/b/c", "/a/b"}, {"a/b", "a"},     {"/a/b/", "/a/b"},
+                              {"a//b", "a/"},     {"name", "name"}, {"", ""},
+                              {"/", "/"},         {"/n", "/"},      {"//n", "/"}};
+    for (const auto &[path, want] : cases) {
+        char *dir = nullptr;
+        expect_report(xk_util_get_directory_component(path, &dir), XK_OK);
+        EXPECT_EQ(std::tuple(std::string(dir), dir == path), std::tuple(want, false));
+        free(dir);
+    }
+    char *abs = nullptr;
+    expect_all({xk_util_abs_path(".", &abs)}, XK_OK);
+    EXPECT_EQ(std::string(abs), std::filesystem::current_path());
+    free(abs);
 }

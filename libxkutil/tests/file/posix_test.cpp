@@ -4,31 +4,20 @@
 
 using namespace xk::test;
 using PosixFileTest = ReportingTest;
+using SyncTest = ReportingTest;
 
-TEST_F(PosixFileTest, OpenWholeTransfersReadFileAndCountLines) {
+// The mode is passed through (0640 stays 0640); at the end a whole read gives up after five empty
+// reads rather than return a short count.
+TEST_F(PosixFileTest, OpenPassesTheModeAndAWholeReadAtTheEndStalls) {
     TempDir dir;
     int fd = -5, err = -1;
-    std::string data(70000, '\n'), back(70000, '\0');
-    for (size_t i = 0; i < data.size(); i += 2) data[i] = static_cast<char>(i);
-    mode_t old_mask = umask(022);  // the mode is passed through: 0640 stays 0640
-    expect_all({xk_util_open(&fd, &err, O_RDWR | O_CREAT, 0640, "%s/%s", dir.path().c_str(), "f"),
-                xk_util_whole_write(fd, data.data(), 70000, nullptr)},
-               XK_OK);
+    char buf[8];
+    mode_t old_mask = umask(022);
+    expect_all({xk_util_open(&fd, &err, O_RDWR | O_CREAT, 0640, "%s/%s", dir.path().c_str(), "f")}, XK_OK);
     umask(old_mask);
     struct stat sb;
-    char *buf = &back[0];
-    int64_t size = -1;
-    // At the end: five empty reads, not a short count. Read from 3, the whole file comes up short.
-    EXPECT_EQ((std::tuple{fstat(fd, &sb), sb.st_mode & 0777, err, xk_util_whole_read(fd, buf, 8),
-                          lseek(fd, 3, SEEK_SET)}),
-              std::tuple(0, 0640u, 0, -11, 3));
-    expect_report(xk_util_read_file(fd, &buf, &size, &err), XK_ERR_SYSTEM);
-    EXPECT_EQ((std::tuple{buf, size, err, lseek(fd, 0, SEEK_SET), xk_util_whole_read(fd, &back[0], 70000),
-                          lseek(fd, 0, SEEK_SET)}),
-              std::tuple(nullptr, 70000, 0, 0, 70000, 0));
-    expect_report(xk_util_read_file(fd, &buf, &size, nullptr), XK_OK);
-    EXPECT_EQ(std::tuple(std::string(buf, 70001), back), std::tuple(data + '\0', data));
-    free(buf), close(fd);
+    EXPECT_EQ((std::tuple{fstat(fd, &sb), sb.st_mode & 0777, err, xk_util_whole_read(fd, buf, 8), close(fd)}),
+              std::tuple(0, 0640u, 0, -11, 0));
 }
 
 TEST_F(PosixFileTest, EdgesAndRefusals) {
@@ -63,4 +52,20 @@ TEST_F(PosixFileTest, EdgesAndRefusals) {
                 xk_util_read_file(0, nullptr, &size, nullptr), xk_util_count_lines(0, nullptr, nullptr),
                 xk_util_query_file_exists(nullptr, &exists), xk_util_get_file_size("x", nullptr),
                 xk_util_delete_file(nullptr, nullptr), xk_util_truncate_file(nullptr, 0, nullptr)});
+}
+
+TEST_F(SyncTest, SyncsTheFileThenItsDirectoryForPathsBelow1000Bytes) {
+    TempDir dir;
+    FILE *stream = fopen((dir / "f").c_str(), "w");
+    std::string cwd = std::filesystem::current_path(), path = dir.path() + "/";
+    chdir(dir.path().c_str());
+    fputs("data", stream);  // a bare name is its own directory part
+    expect_all({xk_util_sync(stream, nullptr), xk_util_sync_file("f")}, XK_OK);
+    chdir(cwd.c_str());
+    EXPECT_EQ(std::tuple(read_text(dir / "f"), fclose(stream)), std::tuple("data", 0));
+    path += std::string(999 - path.size(), 'n');  // 999 bytes are looked for, 1000 refused untouched
+    expect_report(xk_util_sync_file(path.c_str()), XK_ERR_SYSTEM,
+                  {with_reason("Failed to open file " + path, ENAMETOOLONG)});
+    expect_report(xk_util_sync_file((path + "n").c_str()), XK_ERR_INVALID);
+    expect_all({xk_util_sync_file(nullptr), xk_util_sync(nullptr, nullptr)});
 }

@@ -1,9 +1,14 @@
+#include <grp.h>
+
 #include <thread>
 
 #include "internal/process.h"
 #include "support/capture.h"
 
 using ProcStatTest = xk::test::ReportingTest;
+using EnvTest = xk::test::ReportingTest;
+using namespace xk::test;
+using EffectiveGroupTest = ReportingTest;
 
 TEST(ThreadId, IsThePidInTheMainThreadAndDiffersInAnother) {
     int64_t other = 0;
@@ -41,4 +46,28 @@ TEST_F(ProcStatTest, FieldsLandInTheirPlaces) {
     xk_util_proc_stat_record parent;
     expect_all({xk_util_proc_stat(&parent, getppid())}, XK_OK);
     EXPECT_EQ(parent.pid, getppid());
+}
+
+TEST_F(EnvTest, CopiesValuesBelow300BytesSetsAndUnsets) {
+    const char *name = "XK_ENV_TEST_VARIABLE";
+    for (const std::string &value : {std::string(299, 'v'), std::string(300, 'v'), std::string()}) {
+        setenv(name, value.c_str(), 1);
+        char *copy = xk_util_getenv(name);
+        setenv(name, "changed", 1);  // the copy is private; 300 bytes or more count as absent
+        EXPECT_EQ(copy ? std::string(copy) : "<null>", value.size() < 300 ? value : "<null>");
+        free(copy);
+    }
+    expect_all({xk_util_unsetenv(name), xk_util_unsetenv(name)}, XK_OK);  // not set is no error
+    expect_all({xk_util_setenv(name, nullptr), xk_util_setenv(nullptr, "v"), xk_util_unsetenv(nullptr)});
+    EXPECT_EQ(getenv(name), nullptr);  // a refused value is not handed on
+}
+
+TEST_F(EffectiveGroupTest, LooksUpNamesOfUpTo32BytesAndSetsTheGroup) {
+    std::string name(32, 'g');
+    expect_report(ensure_egid(name.c_str()), XK_ERR_SYSTEM, {"Failed to find group " + name});
+    expect_report(ensure_egid((name + "g").c_str()), XK_ERR_INVALID);
+    expect_all({ensure_egid(nullptr)});
+    const group *current = getgrgid(getegid());
+    if (current == nullptr) GTEST_SKIP() << "groups without names here";
+    expect_report(ensure_egid(current->gr_name), XK_OK);
 }
