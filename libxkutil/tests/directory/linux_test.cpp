@@ -17,8 +17,8 @@ TEST_F(DirectoryTest, ScansAndMakesPrivateAndReadOnlyDirectories) {
     EXPECT_EQ(std::tuple(names, cursor->index, cursor->count, xk_dirscan_file_name(cursor)),
               std::tuple(".hidden A b Bdir c ", 7, 7, nullptr));
     xk_util_dirscan_end(cursor);
-    xk_util_dirscan_end(xk_util_dirscan_begin(dir.path().c_str()));  // never stepped
-    xk_util_dirscan_end(nullptr);
+    xk_util_dirscan_end(xk_util_dirscan_begin(dir.path().c_str())),
+        xk_util_dirscan_end(nullptr);  // never stepped
     EXPECT_EQ(std::tuple(xk_dirscan_file_name(nullptr), xk_util_dirscan_begin(nullptr)),
               std::tuple(nullptr, nullptr));
     expect_all({xk_util_dirscan(nullptr), xk_util_mkdir(nullptr), xk_util_mkdir_read_only(nullptr)});
@@ -42,8 +42,4 @@ TEST_F(PathTest, DirectoryPartIsAFreshCopyAndTheRootForRootLevelNames) {
         EXPECT_EQ(std::tuple(std::string(dir), dir == path), std::tuple(want, false));
         free(dir);
     }
-    char *abs = nullptr;
-    expect_all({xk_util_abs_path(".", &abs)}, XK_OK);
-    EXPECT_EQ(std::string(abs), std::filesystem::current_path());
-    free(abs);
 }

@@ -8,11 +8,8 @@ using DeadlineTest = xk::test::ReportingTest;
 using TimevalTest = xk::test::ReportingTest;
 using CalendarTest = xk::test::ReportingTest;
 
-TEST(Clocks, ReadingsAgreeAndElapsedTimeNeverGoesNegative) {
-    const uint64_t usec = xk_util_walltime_usec(), msec = xk_util_walltime_msec(),
-                   point = xk_util_timer_point(), cycles = xk_util_read_cycles();
-    EXPECT_TRUE(usec / 1000 <= msec && msec <= usec / 1000 + 1000 && point / 1000 + 1 >= usec &&
-                point / 1000 <= usec + 1000000);  // seconds pass through a double
+TEST(Clocks, CyclesAdvanceAndElapsedTimeNeverGoesNegative) {
+    const uint64_t cycles = xk_util_read_cycles();
     EXPECT_EQ(
         std::tuple(xk_util_timer_elapsed_seconds(42, 42), xk_util_timer_elapsed_seconds(1000, 1500001000),
                    xk_util_timer_elapsed_seconds(1000000000, 0)),
@@ -49,10 +46,6 @@ TEST_F(DeadlineTest, OffsetsFutureTimeoutsExpiryComparisonAndTimeLeft) {
         EXPECT_EQ(std::tuple(t.tv_sec, t.tv_nsec), std::tuple(want_sec, want_nsec)) << val;
     }
     timespec deadline, far = {4000000000000000000, 0}, past = {-4000000000000000000, 0}, first = {5, 10};
-    int64_t before = now_ns();
-    expect_report(xk_util_future_timeout(&deadline, 1500, 1000), XK_OK);
-    int64_t later = deadline.tv_sec * 1000000000 + deadline.tv_nsec - 1500000000;
-    EXPECT_TRUE(before <= later && later <= now_ns());
     const char *overflow = "Overflow detected when trying to set phase timeout tmp hack";
     expect_report(xk_util_future_timeout(&deadline, -5, 1000), XK_ERR_INVALID,
                   {"Bad value, val: -5 scale_to_sec: 1000\n", overflow}, 2);
@@ -78,18 +71,18 @@ TEST_F(DeadlineTest, OffsetsFutureTimeoutsExpiryComparisonAndTimeLeft) {
     expect_all({xk_util_abs_time_offset(nullptr, 1, 1), xk_util_query_timeout_expired(nullptr, nullptr)});
     // Digits far from now do not depend on it.
     expect_all({xk_util_query_timeout_left(&far, text, 0)}, XK_OK);
-    EXPECT_EQ(std::tuple(std::string(text), result), std::tuple("untouched", 7));
-    expect_all({xk_util_query_timeout_left(&far, text, 10)}, XK_OK);
-    EXPECT_EQ(std::string(text, 11), std::string("4.000000e\0N", 11));
-    expect_all({xk_util_query_timeout_left(&past, text, sizeof text)}, XK_OK);
-    EXPECT_STREQ(text, "-4.000000e+18 seconds");
+    std::string left = text + std::string("|");
+    expect_all({xk_util_query_timeout_left(&far, text, 10), xk_util_query_timeout_left(&past, text + 20, 70)},
+               XK_OK);
+    EXPECT_EQ(std::tuple(left + std::string(text, 11) + (text + 20), result),
+              std::tuple(std::string("untouched|4.000000e\0N-4.000000e+18 seconds", 42), 7));
 }
 
 TEST_F(TimevalTest, OrderDifferenceDurationsSafeAddAndMilliseconds) {
-    const std::tuple<timeval, timeval, int, double> cases[] = {{{5, 10}, {5, 10}, 0, 0},
-                                                               {{5, 11}, {5, 10}, 1, 1e-6},
-                                                               {{4, 999999}, {5, 0}, -1, -1e-6},
-                                                               {{10, 500000}, {8, 0}, 1, 2.5}};
+    // clang-format off
+    const std::tuple<timeval, timeval, int, double> cases[] = {{{5, 10}, {5, 10}, 0, 0}, {{5, 11}, {5, 10}, 1, 1e-6},
+        {{4, 999999}, {5, 0}, -1, -1e-6}, {{10, 500000}, {8, 0}, 1, 2.5}};
+    // clang-format on
     for (const auto &[a, b, cmp, diff] : cases) {
         EXPECT_EQ(std::tuple(xk_util_timeval_cmp(&a, &b), xk_util_timeval_cmp(&b, &a),
                              xk_util_time_greater_than(&a, &b)),
@@ -106,9 +99,11 @@ TEST_F(TimevalTest, OrderDifferenceDurationsSafeAddAndMilliseconds) {
         "60 minutes|24 hours|");
     EXPECT_EQ(std::tuple(xk_util_snprintf_human_time(buf, 4, 45), std::string("45 ")),
               std::tuple(XK_OK, buf));
-    const std::tuple<int64_t, int64_t, xk_util_status> adds[] = {{INT64_MAX - 2, 2, XK_OK},
-                                                                 {INT64_MAX - 2, 3, XK_ERR_OVERFLOW},
-                                                                 {0, -1, XK_ERR_OVERFLOW}};  // it only adds
+    // It only adds: a negative amount is refused too.
+    // clang-format off
+    const std::tuple<int64_t, int64_t, xk_util_status> adds[] = {{INT64_MAX - 2, 2, XK_OK}, {INT64_MAX - 2, 3, XK_ERR_OVERFLOW},
+        {0, -1, XK_ERR_OVERFLOW}};
+    // clang-format on
     for (const auto &[sec, add, st] : adds) {
         timeval t = {sec, 9};
         expect_report(xk_util_safe_add_seconds(&t, add), st);
