@@ -14,8 +14,7 @@ TEST(ErrorTraceCompanion, KeepsTheNewestRecordsPerThreadAndWritesThemAsText) {
         (std::tuple{xk_trace_get(XK_TRACE_CAPACITY, &r), xk_trace_count(), xk_trace_get(0, &r), r.line}),
         std::tuple(-1, size_t{XK_TRACE_CAPACITY}, 0, 6));  // the six oldest were dropped
     std::thread([] { EXPECT_EQ(xk_trace_count(), 0u); }).join();
-    xk_trace_clear();
-    xk_trace_save("inner", "src/a", 10, 3), xk_trace_save("outer", "src/b", 20, 3);
+    xk_trace_clear(), xk_trace_save("inner", "src/a", 10, 3), xk_trace_save("outer", "src/b", 20, 3);
     char buf[256] = {0};
     FILE *stream = fmemopen(buf, sizeof buf, "w");
     xk_trace_write(stream), fclose(stream), xk_trace_clear();

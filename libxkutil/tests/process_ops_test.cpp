@@ -44,10 +44,8 @@ TEST_F(ProcessOpsTest, SpawnWaitAndAwaitSeeHowChildrenEnd) {
 void noop(int) {}
 
 TEST_F(ProcessOpsTest, SignalDispositions) {
-    auto handler_of = [](int sig) {
-        struct sigaction now;
-        return sigaction(sig, nullptr, &now), now.sa_handler;
-    };
+    struct sigaction now;
+    auto handler_of = [&now](int sig) { return sigaction(sig, nullptr, &now), now.sa_handler; };
     signal(SIGTERM, noop);
     expect_all(
         {xk_util_ignore_signal(SIGKILL), xk_util_ignore_signal(SIGTERM), xk_util_ignore_signal(SIGSTOP),

@@ -18,7 +18,8 @@ TEST(CppLayer, FilesScansTextStatusNamesAndProcesses) {
     auto code = done.value.wait_for(30), killed = slow.value.wait_for(0.05);
     EXPECT_EQ(
         std::tuple(names, xk::read_named_file(dir / "beta").value, xk::status_name(1), sb.view(), code.value,
-                   done.value.valid(), killed.status, kill(pid, 0), done.value.wait().status),
+                   done.value.valid(), killed.status, kill(pid, 0), done.value.wait().status,
+                   xk::DirScan(dir / "none").valid()),  // logged to stderr: no capture here
         std::tuple(std::vector<std::string>{"Alpha", "beta"}, "one\ntwo\n", "XK_ERR_UNKNOWN", "42-x 100%s%d ",
-                   3, false, XK_ERR_TIMEOUT, -1, XK_ERR_NULL_ARG));
+                   3, false, XK_ERR_TIMEOUT, -1, XK_ERR_NULL_ARG, false));
 }
