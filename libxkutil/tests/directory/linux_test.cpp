@@ -1,9 +1,11 @@
-#include "file/file_support.h"
+#include "support/capture.h"
 
 using namespace xk::test;
 using DirectoryTest = ReportingTest;
+using PathTest = xk::test::ReportingTest;
 
-TEST_F(DirectoryTest, ScanSortsIgnoringCaseSkipsDotEntriesAndStaysAtTheEnd) {
+// A scan sorts ignoring case, skips only the dot entries, and stays at its end.
+TEST_F(DirectoryTest, ScansAndMakesPrivateAndReadOnlyDirectories) {
     TempDir dir;
     for (const char *name : {"b", "A", "c", ".hidden"}) write_text(dir / name, "");
     mkdir((dir / "Bdir").c_str(), 0700);
@@ -15,52 +17,29 @@ TEST_F(DirectoryTest, ScanSortsIgnoringCaseSkipsDotEntriesAndStaysAtTheEnd) {
     EXPECT_EQ(std::tuple(names, cursor->index, cursor->count, xk_dirscan_file_name(cursor)),
               std::tuple(".hidden A b Bdir c ", 7, 7, nullptr));
     xk_util_dirscan_end(cursor);
-    mkdir((dir / "e").c_str(), 0700);
-    cursor = xk_util_dirscan_begin((dir / "e").c_str());
-    expect_report(xk_util_dirscan(cursor), XK_ERR_NO_MORE);
-    xk_util_dirscan_end(cursor);
-    xk_util_dirscan_end(xk_util_dirscan_begin(dir.path().c_str()));  // never stepped
-    xk_util_dirscan_end(nullptr);
+    xk_util_dirscan_end(xk_util_dirscan_begin(dir.path().c_str())),
+        xk_util_dirscan_end(nullptr);  // never stepped
     EXPECT_EQ(std::tuple(xk_dirscan_file_name(nullptr), xk_util_dirscan_begin(nullptr)),
               std::tuple(nullptr, nullptr));
-    expect_report(xk_util_dirscan(nullptr), XK_ERR_NULL_ARG);
-    for (const auto &[path, err] : {std::pair{dir / "b", ENOTDIR}, {dir / "none", ENOENT}}) {
-        EXPECT_EQ(xk_util_dirscan_begin(path.c_str()), nullptr);
-        expect_report(XK_OK, XK_OK, {with_reason("Failed to scan directory " + path, err)});
-    }
-}
-
-TEST_F(DirectoryTest, MakeAndQueryDirectories) {
-    TempDir dir;
-    const std::string rw = dir / "rw", ro = dir / "ro", file = dir / "f";
-    mode_t old_mask = umask(0);
-    expect_report(xk_util_mkdir(rw.c_str()), XK_OK);
-    expect_report(xk_util_mkdir_read_only(ro.c_str()), XK_OK);
-    umask(old_mask);
+    expect_all({xk_util_dirscan(nullptr), xk_util_mkdir(nullptr), xk_util_mkdir_read_only(nullptr)});
+    expect_report(xk_util_query_dir_exists(nullptr, nullptr), XK_ERR_NULL_ARG, {}, 0);  // not traced
+    const std::string rw = dir / "rw", ro = dir / "ro";
     struct stat a, b;
+    mode_t old_mask = umask(0);
+    expect_all({xk_util_mkdir(rw.c_str()), xk_util_mkdir_read_only(ro.c_str())}, XK_OK);
+    umask(old_mask);
     EXPECT_EQ((std::tuple{stat(rw.c_str(), &a), a.st_mode & 0777, stat(ro.c_str(), &b), b.st_mode & 0777}),
               std::tuple(0, 0700u, 0, 0500u));
-    expect_report(xk_util_mkdir(rw.c_str()), XK_ERR_SYSTEM);
-    expect_report(xk_util_mkdir((dir / "a/b").c_str()), XK_ERR_SYSTEM);  // no parents made
-    expect_report(xk_util_mkdir_read_only(rw.c_str()), XK_ERR_SYSTEM,
-                  {with_reason("Failed to create directory " + rw, EEXIST)});
-    expect_report(xk_util_mkdir(nullptr), XK_ERR_NULL_ARG);
-    expect_report(xk_util_mkdir_read_only(nullptr), XK_ERR_NULL_ARG);
-    expect_report(xk_util_query_dir_exists(nullptr, nullptr), XK_ERR_NULL_ARG, {}, 0);  // not traced
-    write_text(file, "");
-    const std::tuple<std::string, int, std::vector<std::string>> cases[] = {
-        {rw, 1, {}},
-        {dir / "none", 0, {}},
-        {file, 0, {with_reason("Error checking directory " + file + " existence", ENOTDIR)}}};
-    for (const auto &[path, want, texts] : cases) {
-        int exists = -1;
-        expect_report(xk_util_query_dir_exists(path.c_str(), &exists), XK_OK, texts);
-        EXPECT_EQ(exists, want);
+}
+
+TEST_F(PathTest, DirectoryPartIsAFreshCopyAndTheRootForRootLevelNames) {
+    const char *cases[][2] = {{"/a/b/c", "/a/b"}, {"a/b", "a"},     {"/a/b/", "/a/b"},
+                              {"a//b", "a/"},     {"name", "name"}, {"", ""},
+                              {"/", "/"},         {"/n", "/"},      {"//n", "/"}};
+    for (const auto &[path, want] : cases) {
+        char *dir = nullptr;
+        expect_report(xk_util_get_directory_component(path, &dir), XK_OK);
+        EXPECT_EQ(std::tuple(std::string(dir), dir == path), std::tuple(want, false));
+        free(dir);
     }
-    run_unprivileged([] {
-        TempDir mine;
-        EXPECT_EQ(xk_util_mkdir_read_only((mine / "ro").c_str()), XK_OK);
-        EXPECT_EQ(xk_util_mkdir((mine / "ro/sub").c_str()),
-                  XK_ERR_SYSTEM);  // not even its owner adds entries
-    });
 }

@@ -1,12 +1,9 @@
 #include "support/capture.h"
 
-#include <fcntl.h>
-
 namespace xk::test {
 
 Capture::Capture() : old_threshold_(xk_log_get_threshold()) {
-    xk_trace_clear();
-    xk_log_set_threshold(7);
+    xk_trace_clear(), xk_log_set_threshold(7);
     xk_log_set_sink(
         [](void *self, int level, int flags, const char *func, const char *file, int line, const char *text) {
             static_cast<Capture *>(self)->lines_.push_back(LogLine{level, flags, func, file, line, text});
@@ -15,9 +12,7 @@ Capture::Capture() : old_threshold_(xk_log_get_threshold()) {
 }
 
 Capture::~Capture() {
-    xk_log_set_sink(nullptr, nullptr);
-    xk_log_set_threshold(old_threshold_);
-    xk_trace_clear();
+    xk_log_set_sink(nullptr, nullptr), xk_log_set_threshold(old_threshold_), xk_trace_clear();
 }
 
 std::vector<TraceRecord> Capture::traces() const {
@@ -27,8 +22,6 @@ std::vector<TraceRecord> Capture::traces() const {
         out.push_back(TraceRecord{r.func, r.file, r.line, r.status});
     return out;
 }
-
-void Capture::clear() { lines_.clear(), xk_trace_clear(); }
 
 void ReportingTest::expect_single_trace(const char *func, uint32_t status) const {
     auto records = traces();
@@ -53,23 +46,28 @@ void ReportingTest::expect_report(uint32_t got, uint32_t want, const std::vector
     capture.clear();
 }
 
+void ReportingTest::expect_all(const std::vector<uint32_t> &got, uint32_t want) {
+    EXPECT_EQ(got, std::vector(got.size(), want));
+    expect_report(want, want, {}, want == XK_OK ? 0 : static_cast<int>(got.size()));
+}
+
 namespace {
 
 // Fails any test after which the process holds a descriptor it did not hold before the test. It
 // runs ahead of the result printer, so that a leak shows in the test's own verdict.
 class DescriptorGuard : public ::testing::EmptyTestEventListener {
-    static std::vector<bool> open() {
-        std::vector<bool> open(4096);
-        for (int fd = 0; fd < 4096; ++fd) open[fd] = fcntl(fd, F_GETFD) != -1;
+    static std::string open() {
+        std::string open(4096, '0');
+        for (int fd = 0; fd < 4096; ++fd) open[fd] += fcntl(fd, F_GETFD) != -1;
         return open;
     }
     void OnTestStart(const ::testing::TestInfo &) override { before_ = open(); }
     void OnTestEnd(const ::testing::TestInfo &) override {
-        std::vector<bool> after = open();
+        std::string after = open();
         for (int fd = 0; fd < 4096; ++fd)
-            if (after[fd] && !before_[fd]) ADD_FAILURE() << "descriptor " << fd << " left open by the test";
+            if (after[fd] > before_[fd]) ADD_FAILURE() << "descriptor " << fd << " left open by the test";
     }
-    std::vector<bool> before_;
+    std::string before_;
 };
 
 const bool installed = [] {

@@ -1,13 +1,20 @@
-// Test support: the library's headers, and what the library reported through the companions
-// read back, with one fixture that every reporting test shares.
+// Test support: the library's headers, what the library reported through the companions read
+// back, with one fixture that every reporting test shares, and scratch files for the file tests.
 #ifndef XK_TESTS_CAPTURE_H
 #define XK_TESTS_CAPTURE_H
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <string.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "xk/errortrace.h"
@@ -16,18 +23,10 @@
 
 namespace xk::test {
 
-struct LogLine {
-    int level, flags;
-    std::string func, file;
-    int line;
-    std::string text;
-};
-
-struct TraceRecord {
-    std::string func, file;
-    int line;
-    uint32_t status;
-};
+// clang-format off
+struct LogLine { int level, flags; std::string func, file; int line; std::string text; };
+struct TraceRecord { std::string func, file; int line; uint32_t status; };
+// clang-format on
 
 // Collects every log line (all levels) and starts each test with an empty trace.
 class Capture {
@@ -36,12 +35,28 @@ public:
     ~Capture();
     const std::vector<LogLine> &lines() const { return lines_; }
     std::vector<TraceRecord> traces() const;
-    void clear();
+    void clear() { lines_.clear(), xk_trace_clear(); }
 
 private:
     std::vector<LogLine> lines_;
     int old_threshold_;
 };
+
+// A fresh directory under /tmp, removed with everything in it (write permission given back first).
+struct TempDir {
+    std::string path_ = std::filesystem::temp_directory_path() / "xkutil-XXXXXX";
+    TempDir() { mkdtemp(path_.data()); }
+    ~TempDir() { std::system(("chmod -R u+rwx " + path_ + " && rm -rf " + path_).c_str()); }
+    const std::string &path() const { return path_; }
+    std::string operator/(const std::string &name) const { return path_ + "/" + name; }
+};
+
+inline void write_text(const std::string &path, const std::string &text) { std::ofstream(path) << text; }
+
+inline std::string read_text(const std::string &path) {
+    std::stringstream text;
+    return (text << std::ifstream(path).rdbuf(), text.str());
+}
 
 // A log line of the errno pattern: the message, two spaces, "Reason: " and the system's text.
 inline std::string with_reason(const std::string &message, int err) {
@@ -61,6 +76,8 @@ protected:
     // logged; then clears both so that the next case starts empty.
     void expect_report(uint32_t got, uint32_t want, const std::vector<std::string> &texts = {},
                        int depth = -1);
+    // Asserts that every call returned `want`, with one trace record each for a failure, and no log line.
+    void expect_all(const std::vector<uint32_t> &got, uint32_t want = XK_ERR_NULL_ARG);
 };
 
 }  // namespace xk::test

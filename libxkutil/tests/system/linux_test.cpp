@@ -1,9 +1,13 @@
+
 #include <thread>
 
-#include "file/file_support.h"
 #include "internal/process.h"
+#include "support/capture.h"
 
 using ProcStatTest = xk::test::ReportingTest;
+using EnvTest = xk::test::ReportingTest;
+using namespace xk::test;
+using EffectiveGroupTest = ReportingTest;
 
 TEST(ThreadId, IsThePidInTheMainThreadAndDiffersInAnother) {
     int64_t other = 0;
@@ -26,38 +30,40 @@ TEST_F(ProcStatTest, FieldsLandInTheirPlaces) {
                       cut == line.size() ? XK_OK : XK_ERR_SYSTEM,
                       cut == line.size() ? std::vector<std::string>{} : std::vector{failed});
         EXPECT_EQ(std::tuple(r.pid, r.state, r.ppid, r.tty_nr, r.tpgid, r.utime, long(r.nice), r.starttime,
-                             r.rss, r.policy),
-                  std::tuple(1, 'R', 4, 0, 8, 14ul, -5l, 22ull, 24l, 41u));
-        EXPECT_EQ(r.delayacct_blkio_ticks, cut == line.size() ? 42u : 0u);
+                             r.rss, r.policy, r.delayacct_blkio_ticks),
+                  std::tuple(1, 'R', 4, 0, 8, 14ul, -5l, 22ull, 24l, 41u, cut == line.size() ? 42u : 0u));
     }
-    xk::test::write_text(dir / "stat", "");
-    EXPECT_EQ(xk_util_proc_stat_from_file(&r, (dir / "stat").c_str()), XK_ERR_READ);
-    expect_single_trace("xk_util_proc_stat", XK_ERR_READ);
-    EXPECT_EQ(lines().at(0).text.rfind("getline() failed  Reason: ", 0), 0u);
-    capture.clear();
     line[line.find(" 43 ")] = '\0';  // from memory the line needs no newline and may end at its terminator
     expect_report(xk_util_proc_stat_from_line(&r, line.data(), line.find('\0')), XK_OK);
     EXPECT_EQ(r.delayacct_blkio_ticks, 42u);
     expect_report(xk_util_proc_stat_from_line(&r, &line[line.find('\0')], 0), XK_ERR_SYSTEM,
                   {"Parsing logic failed, j=1, len=1\n"});
-    expect_report(xk_util_proc_stat_from_line(&r, nullptr, 0), XK_ERR_NULL_ARG);
-    expect_report(xk_util_proc_stat(nullptr, 0), XK_ERR_NULL_ARG, {"ret_proc_stat is NULL"});
-    expect_report(xk_util_proc_stat_from_line(nullptr, nullptr, 0), XK_ERR_NULL_ARG,
-                  {"ret_proc_stat is NULL"});
-    memset(&r, 0xa5, sizeof r);
-    expect_report(xk_util_proc_stat(&r, 99999999), XK_ERR_NOT_FOUND);
-    EXPECT_EQ(r.pid + r.rss + r.delayacct_blkio_ticks, 0u);  // cleared
+    expect_all({xk_util_proc_stat_from_line(&r, nullptr, 0)});
+    EXPECT_EQ(std::tuple(xk_util_proc_stat(nullptr, 0), xk_util_proc_stat_from_line(nullptr, nullptr, 0)),
+              std::tuple(XK_ERR_NULL_ARG, XK_ERR_NULL_ARG));
+    expect_report(XK_ERR_NULL_ARG, XK_ERR_NULL_ARG, {"ret_proc_stat is NULL", "ret_proc_stat is NULL"}, 2);
+    xk_util_proc_stat_record parent;
+    expect_all({xk_util_proc_stat(&parent, getppid())}, XK_OK);
+    EXPECT_EQ(parent.pid, getppid());
 }
 
-TEST_F(ProcStatTest, ReadsTheCallerAndOtherProcesses) {
-    xk_util_proc_stat_record self, own, parent;
-    expect_report(xk_util_proc_stat(&self, 0), XK_OK);
-    expect_report(xk_util_proc_stat(&own, getpid()), XK_OK);
-    expect_report(xk_util_proc_stat(&parent, getppid()), XK_OK);
-    EXPECT_EQ(std::tuple(self.pid, self.ppid, own.pid, own.ppid, parent.pid),
-              std::tuple(getpid(), getppid(), getpid(), getppid(), getppid()));
-    // qemu-user writes its own /proc/self/stat: pid and ppid right, the other fields 0.
-    const char *emulated = getenv("XK_UNDER_EMULATOR");
-    EXPECT_TRUE((emulated && emulated[0] == '1') ||
-                (self.state == 'R' && own.pgrp == getpgrp() && own.session == getsid(0)));
+TEST_F(EnvTest, CopiesValuesBelow300BytesSetsAndUnsets) {
+    const char *name = "XK_ENV_TEST_VARIABLE";
+    for (const std::string &value : {std::string(299, 'v'), std::string(300, 'v'), std::string()}) {
+        char *copy = (setenv(name, value.c_str(), 1), xk_util_getenv(name));
+        setenv(name, "changed", 1);  // the copy is private; 300 bytes or more count as absent
+        EXPECT_EQ(copy ? std::string(copy) : "<null>", value.size() < 300 ? value : "<null>");
+        free(copy);
+    }
+    expect_all({xk_util_unsetenv(name), xk_util_unsetenv(name)}, XK_OK);  // not set is no error
+    expect_all({xk_util_setenv(name, nullptr), xk_util_setenv(nullptr, "v"), xk_util_unsetenv(nullptr)});
+    EXPECT_EQ(std::tuple(getenv(name), xk_util_getenv(nullptr)),
+              std::tuple(nullptr, nullptr));  // none handed on
+}
+
+TEST_F(EffectiveGroupTest, LooksUpNamesOfUpTo32Bytes) {
+    std::string name(32, 'g');
+    expect_report(ensure_egid(name.c_str()), XK_ERR_SYSTEM, {"Failed to find group " + name});
+    expect_all({ensure_egid((name + "g").c_str())}, XK_ERR_INVALID);
+    expect_all({ensure_egid(nullptr)});
 }
