@@ -146,8 +146,7 @@ TEST_F(SizeLimits, EveryWrappingSizeIsRefusedBeforeAnythingIsAllocated) {
 
 // Sizing formats the whole text, seconds of work for 2^31 - 1 characters: run natively only.
 TEST_F(SizeLimits, ATextOfInt32MaxCharactersCannotBeSized) {
-    const char *emulated = getenv("XK_UNDER_EMULATOR");
-    if (emulated != nullptr && emulated[0] == '1') GTEST_SKIP() << "too slow under emulation";
+    if (xk::test::under_emulator()) GTEST_SKIP() << "too slow under emulation";
     int size = 0;
     EXPECT_EQ(vsize(&size, "%*s", INT32_MAX, ""), XK_ERR_SYSTEM);
     EXPECT_EQ(size, INT32_MAX);  // the formatter's count, as after any refused sizing

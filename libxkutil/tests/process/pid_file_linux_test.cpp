@@ -29,6 +29,7 @@ TEST_F(PidFileTest, ClaimsAStaleOrForeignFileAndKeepsOneOfALiveProcessOfTheSameP
         {live, std::string(101, 'x'), XK_ERR_INVALID}, {"self", name, XK_ERR_SYSTEM}};
     // clang-format on
     for (const auto &[content, exe, st] : cases) {
+        if (content == "self" && under_emulator()) continue;  // qemu shows its guest's /proc/self
         write_text(p, content);
         expect_report(xk_util_claim_pid_file(p.c_str(), exe.c_str(), &pid), st);
         EXPECT_EQ(std::tuple(read_text(p), std::exchange(pid, 7)),

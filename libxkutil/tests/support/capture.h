@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -22,6 +23,12 @@
 #include "xk/xkutil.h"
 
 namespace xk::test {
+
+// qemu-user answers for the guest itself in places (/proc/self) and is slow: a few cases skip there.
+inline bool under_emulator() {
+    const char *e = getenv("XK_UNDER_EMULATOR");
+    return e != nullptr && e[0] == '1';
+}
 
 // clang-format off
 struct LogLine { int level, flags; std::string func, file; int line; std::string text; };
