@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // base64 encode and decode against OpenSSL, libsodium, Abseil and GLib, grouped by contract:
 // GLib and Abseil (a new string per call) hand back a fresh block as libxkutil does; OpenSSL and
 // libsodium write into the caller's buffer. "floor" is the least a fresh-block call can cost: malloc

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whole-file read and line count of a 64 MiB file against plain read loops.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The 64-bit hash and the generator against reference loops of the same recurrences.
 #include <benchmark/benchmark.h>
 #include <glib.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Text family: split and join against GLib and Abseil, string-buffer appends against GLib,
 // hexdump and substitution at two sizes, hex text against libsodium and Abseil. Split and join
 // goals are against GLib, whose calls hand back fresh blocks as ours do; Abseil's short fields

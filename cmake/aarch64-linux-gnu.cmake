@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Cross build for AArch64 Linux with glibc, run under qemu user-mode emulation.
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_SYSTEM_PROCESSOR aarch64)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The installed package: CMake config files for find_package(xkutil) and pkg-config files.
 set(XK_CMAKE_INSTALL_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/xkutil)
 

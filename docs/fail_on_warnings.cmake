@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Fails when Doxygen wrote any warning (an undocumented public name among them).
 file(READ ${LOG} warnings)
 if(NOT warnings STREQUAL "")

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A small C++ program on the header-only layer: it claims a pid file in a fresh temporary
 // directory, runs a child with a deadline, and writes a durable report of what happened.
 // Built with -fno-exceptions, as the library's own C++ users build.

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* A short tour of libxkutil, written in C to show that the headers serve C callers. */
 #define _POSIX_C_SOURCE 200809L /* mkdtemp, unlink, rmdir */
 #include <stdio.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The base64 converters on arbitrary input: every road this machine runs gives the scalar road's
 // output (AddressSanitizer watches every read and write), and encoding round-trips.
 #include <stdlib.h>

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // What every fuzz target shares: a silent log, a check that stops the run, the input read piece
 // by piece, and the entry point that clears the trace after each input. A target defines
 // fuzz_one(Input &) and includes this header once.

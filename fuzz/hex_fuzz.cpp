@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Hex byte text: the round trip (the digits themselves are checked by the unit tests), and the scan of
 // arbitrary text held in a block of exactly its length (no terminator), where a read past it is caught; only
 // pairs of digits have a set value.

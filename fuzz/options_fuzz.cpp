@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The option scanner over argument vectors made of the input's NUL-separated pieces, with the three
 // ready-made handlers; a stored string is never longer than 300 characters.
 #include <stdlib.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The /proc/<pid>/stat line parser on arbitrary text, and on lines of known numbers around a command
 // name that holds a blank and ')': every field must come back in its place in the record.
 #include <stdlib.h>

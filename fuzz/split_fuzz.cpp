@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Split against the skip step written from the rules (whole-string delimiter stepped over in
 // delimiter-sized steps, no empty fields), then join of the fields with the same delimiter. Text,
 // delimiter and fields sit in blocks of exactly their size, so any read past a terminator is caught.

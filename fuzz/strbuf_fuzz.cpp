@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The string buffer driven by operations decoded from the input. Two buffers take the same
 // operations: one through the library's hexdump and substitution, the other through the same work
 // done the long way, one append per piece. Everything a caller sees of the two must match, and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Multibyte-to-wide conversion of arbitrary text under the C.UTF-8 locale or the process's own C
 // locale (the first byte chooses), against mbstowcs, with the text in an exactly sized block. The length
 // argument is not consulted: the one passed has nothing to do with the text.

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* Formats a line with libxkutil and reads back the trace of a refused call. */
 #include <stdio.h>
 #include <stdlib.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Uses the installed C++ layer: it must compile against the installed headers alone.
 #include <stdio.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The AArch64 vector road of the base64 converters (NEON is always present there).
 #if defined(__aarch64__)
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The x86-64 vector roads of the base64 converters: SSSE3, AVX2, AVX-512 with VBMI, and AVX-512
 // with VBMI2, whose byte compaction lets it decode text with line breaks at block speed.
 // Each is compiled for its own instruction set; src/base64 runs one only where the processor has it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "xk/collection.h"
 
 #include <stddef.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // SSSE3 and AVX2 (x86-64, chosen at run time) and NEON (AArch64) blocks for the hex text converters.
 #include "internal/hex_roads.h"
 

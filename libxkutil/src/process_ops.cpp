@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include <ctype.h>
 #include <dirent.h>
 #include <errno.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "internal/report.h"
 #include "xk/process.h"
 

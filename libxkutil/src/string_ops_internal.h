@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Hex digit tables shared by the hex text writers of src/string_ops and src/file/common.
 #ifndef XK_STRING_OPS_INTERNAL_H
 #define XK_STRING_OPS_INTERNAL_H

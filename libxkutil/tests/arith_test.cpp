@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "xk/arith.h"
 
 #include <array>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "xk/base64.h"
 
 #include <gtest/gtest.h>

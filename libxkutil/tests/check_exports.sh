@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Usage: check_exports.sh LIBRARY EXPORT_LIST [NM]
 # Fails unless the library exports exactly the names of the list.
 set -euo pipefail

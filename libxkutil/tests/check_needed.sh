@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Usage: check_needed.sh LIBRARY
 # Fails when the library needs anything beyond glibc, the loader and the two companions.
 set -euo pipefail

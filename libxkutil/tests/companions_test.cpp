@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include <thread>
 
 #include "internal/report.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The companions take calls from every thread and keep each thread's trace apart. The tsan
 // preset runs this too.
 #include <thread>

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Defines xk_trace_save itself: the library's trace calls must reach this definition.
 #include <stdint.h>
 #include <string.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "internal/process.h"
 #include "support/capture.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "xk/log.h"
 
 #include <pthread.h>

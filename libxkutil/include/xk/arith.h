@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /** @file
  * Multiplication overflow tests and power-of-two rounding. Pure functions: no allocation, log or trace.
  *

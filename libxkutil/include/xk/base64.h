@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /** @file
  * Base64 in the standard alphabet (A-Z a-z 0-9 + /, '=' padding). Neither converter traces or logs.
  *

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /** @file
  * Bit strings: byte arrays read most significant bit first (bit 0 is the top bit of byte 0).
  *

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /** @file
  * A growable, ordered collection that owns its elements. Its operations report failure
  * only by their results (NULL, false, 0): they never trace or log.

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /** @file
  * Files: descriptor I/O, durable sync and whole named files.
  *

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /** @file
  * A fixed, unseeded, non-cryptographic 64-bit hash of a byte buffer.
  *

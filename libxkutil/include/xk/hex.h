@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /** @file
  * Plain hexadecimal text of byte arrays: two lower-case digits per byte, no separators.
  *

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /** @file
  * Memory and bounded-string primitives. None of them traces or logs.
  *

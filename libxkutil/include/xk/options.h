@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /** @file
  * A table-driven command-line option scanner and its ready-made handlers.
  *

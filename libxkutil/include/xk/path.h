@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /** @file
  * Paths: the directory part of a path and its absolute canonical form.
  *

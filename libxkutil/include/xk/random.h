@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /** @file
  * A fast, seedable, non-cryptographic 64-bit pseudo-random generator with caller-held state.
  *

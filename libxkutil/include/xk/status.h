@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /** @file
  * Status codes returned by every fallible libxkutil call.
  *

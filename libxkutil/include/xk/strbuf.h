@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /** @file
  * Growable, always NUL-terminated text buffer with printf-style appends, hexdump and substitution.
  *

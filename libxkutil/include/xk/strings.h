@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /** @file
  * Splitting, joining, in-place character replacement and counted appends of heap strings.
  *

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /** @file
  * Sliding-window sums of doubles over a ring of N buckets, with a running total across advances.
  *

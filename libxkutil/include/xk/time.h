@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /** @file
  * Time: deadlines, timeval arithmetic and readable durations, calendar time, clocks and
  * the processor's counter.

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /** @file
  * Multibyte-to-wide conversion in the caller's current locale.
  *

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /** @file
  * libxkutil: every public header. See xkutil(7) for the families, ownership and the failure trace.
  *

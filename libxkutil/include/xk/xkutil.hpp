@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /** @file
  * A header-only C++20 layer over libxkutil: owning handles with the right destructor for
  * each object the library hands out, std::string_view in and std::string out, and a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Hex text of byte arrays written to streams.
 #include <stdio.h>
 

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The vector roads of the base64 converters and the hidden choice of road (not exported).
 // A road converts what it can in vector blocks; the scalar code in src/base64 does the rest,
 // so every road gives the same output as the scalar one.

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Unaligned big-endian word access shared by the encoders and the bit-string functions.
 #ifndef XK_INTERNAL_BYTES_H
 #define XK_INTERNAL_BYTES_H

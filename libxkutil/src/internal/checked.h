@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Size arithmetic that refuses instead of wrapping. Every size, length or count the library
 // derives from a caller's argument goes through these: each returns false, and leaves *out
 // untouched, when the true result does not fit its type.

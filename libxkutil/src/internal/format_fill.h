@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 #ifndef XK_INTERNAL_FORMAT_FILL_H
 #define XK_INTERNAL_FORMAT_FILL_H
 

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // One owner per resource a function takes for itself, so every path gives it back.
 // release() hands ownership to the caller on the one road where it moves out.
 #ifndef XK_INTERNAL_GUARDS_H

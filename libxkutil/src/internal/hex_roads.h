@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The vector roads of the hex text converters (not exported). A road converts only whole
 // blocks; the scalar code does the rest, so the results are those of the scalar code.
 #ifndef XK_INTERNAL_HEX_ROADS_H

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 #ifndef XK_INTERNAL_PID_FILE_H
 #define XK_INTERNAL_PID_FILE_H
 

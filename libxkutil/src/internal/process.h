@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Process services the library keeps to itself: lookup by command name and the statistics
 // of /proc/<pid>/stat. Hidden from the shared object; tests reach them through the static library.
 #ifndef XK_INTERNAL_PROCESS_H

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The one way a libxkutil function reports a failure point: trace (and log where the
 // behaviour calls for it), then return the status. Every helper returns the status it
 // was given so that a failure point stays one line.

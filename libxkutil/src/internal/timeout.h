@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Deadline services the library uses itself and does not export.
 #ifndef XK_INTERNAL_TIMEOUT_H
 #define XK_INTERNAL_TIMEOUT_H

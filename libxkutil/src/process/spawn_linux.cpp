@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include <errno.h>
 #include <stdlib.h>
 #include <sys/wait.h>

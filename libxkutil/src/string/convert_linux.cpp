@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Multibyte-to-wide conversion in the calling thread's locale, which is never changed here.
 #include <stdlib.h>
 #include <string.h>

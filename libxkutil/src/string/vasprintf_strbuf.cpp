@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The string buffer, its hexdump and its substitution. They share the reporting path of
 // the formatted allocation; they log but never trace.
 #include <ctype.h>

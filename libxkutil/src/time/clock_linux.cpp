@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Wall clocks, the nanosecond timer and the processor's counter. Nothing here can fail in a way
 // that is reported, so this file has no trace records of its own.
 #include <stdint.h>

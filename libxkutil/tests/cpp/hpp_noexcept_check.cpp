@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Compiled with -fno-exceptions -Wall -Wextra -Werror: the C++ layer must build that way.
 #include "xk/xkutil.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The failure table and its driver: one row per (operation, failing call), one pattern per failure
 // point. The driver fails each point of a row in turn; every run must leave no block or descriptor
 // behind and show its caller what the row lists. The failures delivered are tallied per row group.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "fault/seam.h"
 
 #include <dirent.h>

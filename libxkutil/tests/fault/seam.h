@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Test-only seam over the allocator and the system calls the library makes. The fault test
 // binary is linked with -Wl,--wrap for each of them, so every call from the library's static
 // objects passes through here. Nothing is injected until a test arms a countdown.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every export that turns a caller's size into another size, called where that computation would
 // wrap: each must refuse before it allocates, writes or leaks anything.
 #include <errno.h>

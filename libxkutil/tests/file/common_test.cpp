@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/capture.h"
 
 using namespace xk::test;

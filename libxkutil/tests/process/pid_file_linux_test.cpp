@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include <sys/file.h>
 
 #include "internal/pid_file.h"

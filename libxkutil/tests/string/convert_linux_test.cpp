@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/capture.h"
 #include "xk/wide.h"
 

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Test support: the library's headers, what the library reported through the companions read
 // back, with one fixture that every reporting test shares, and scratch files for the file tests.
 #ifndef XK_TESTS_CAPTURE_H

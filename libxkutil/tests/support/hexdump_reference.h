@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The hexdump and the substitution written the long way: one formatted append per piece. The
 // library's must leave the same text, storage, capacity and log lines, failures included.
 #ifndef XK_TESTS_HEXDUMP_REFERENCE_H

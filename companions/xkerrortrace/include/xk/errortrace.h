@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /** @file
  * libxkerrortrace: a per-thread record of failure points, innermost first.
  *

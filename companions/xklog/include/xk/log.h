@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /** @file
  * libxklog: leveled log lines for the xk libraries.
  *
