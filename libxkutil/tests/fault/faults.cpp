@@ -61,6 +61,7 @@ struct Row {
     std::vector<std::string> points;  // point n meets points[min(n, last)] unless the run names one
     bool at_least = false;            // the last point may be met any number of times
 };
+void PrintTo(const Row &row, std::ostream *os) { *os << row.group << " " << row.op; }
 
 // One run of a row: the operation arms the row's failure around the library calls with run().
 struct Ctx {
