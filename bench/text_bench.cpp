@@ -139,8 +139,10 @@ void substitute_xk(benchmark::State &s) {
     std::mt19937_64 gen(s.range(0));
     std::string text;
     while (text.size() < size_t(s.range(0))) {
-        if (text.size() + 2 <= size_t(s.range(0)) && gen() % 64 == 0) text += "$X";
-        else text += gen() % 16 == 0 ? '%' : static_cast<char>('a' + gen() % 26);
+        if (text.size() + 2 <= size_t(s.range(0)) && gen() % 64 == 0)
+            text += "$X";
+        else
+            text += gen() % 16 == 0 ? '%' : static_cast<char>('a' + gen() % 26);
     }
     for (auto _ : s) {
         xk_util_strbuf *sb = xk_util_strbuf_new(int(text.size()) + 1);

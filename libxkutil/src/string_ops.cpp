@@ -188,7 +188,8 @@ size_t count_fields(const char *text, const char *delim) {
 size_t field_bound(const char *text, const char *delim) {
     if (delim[0] == '\0' || delim[1] != '\0') return count_fields(text, delim);
     size_t len = strlen(text), delims = 0, i = 0;
-    for (; i + 64 <= len; i += 64) delims += static_cast<size_t>(__builtin_popcountll(delimiter_mask(text + i, delim[0])));
+    for (; i + 64 <= len; i += 64)
+        delims += static_cast<size_t>(__builtin_popcountll(delimiter_mask(text + i, delim[0])));
     for (; i < len; ++i) delims += text[i] == delim[0];
     return delims == len ? 0 : delims + 1;
 }
@@ -245,13 +246,14 @@ xk_util_status xk_util_split(const char *text, const char *delim, char ***fields
     if (room == 0) return XK_OK;
     // Every entry handed out is written first, so the array needs no zero fill.
     size_t array_size = 0;
-    FieldArray fields(checked::mul(room, sizeof(char *), &array_size) ? static_cast<char **>(malloc(array_size))
-                                                                       : nullptr);
+    FieldArray fields(
+        checked::mul(room, sizeof(char *), &array_size) ? static_cast<char **>(malloc(array_size)) : nullptr);
     if (!fields) {
         *count_out = count_fields(text, delim);
         return report::error(__func__, kSource, __LINE__, XK_ERR_NOMEM, "Memory allocation failed");
     }
-    if (!for_each_field(text, delim, [&fields](const char *start, size_t len) { return fields.add(start, len); })) {
+    if (!for_each_field(text, delim,
+                        [&fields](const char *start, size_t len) { return fields.add(start, len); })) {
         *count_out = count_fields(text, delim);
         return report::error(__func__, kSource, __LINE__, XK_ERR_NOMEM, "Failed to allocate memory");
     }

@@ -8,7 +8,8 @@
  * xk_util_shift_bitstring_left(bits, &length, 1);   // {0x02, 0x80}, length 2
  * uint8_t *each = NULL;
  * size_t count = 0;
- * if (xk_util_map_bitstring_to_bytes(bits, length, &each, &count) == XK_OK) free(each);  // 16 bytes of 0 or 1
+ * if (xk_util_map_bitstring_to_bytes(bits, length, &each, &count) == XK_OK) free(each);  // 16 bytes of 0 or
+ * 1
  * @endcode */
 #ifndef XK_BITS_H
 #define XK_BITS_H

@@ -7,8 +7,8 @@
  * if (xk_util_sum_init(&per_minute, 60) != XK_OK) return;
  * xk_util_sum_inc(&per_minute, bytes_read);   // during a second
  * xk_util_sum_next(&per_minute);              // at each second's end
- * printf("%g in the last minute, %g in all", xk_util_sum_get(&per_minute), xk_util_sum_get_total(&per_minute));
- * xk_util_sum_free(&per_minute);
+ * printf("%g in the last minute, %g in all", xk_util_sum_get(&per_minute),
+ * xk_util_sum_get_total(&per_minute)); xk_util_sum_free(&per_minute);
  * @endcode */
 #ifndef XK_SUM_H
 #define XK_SUM_H

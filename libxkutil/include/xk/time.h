@@ -11,7 +11,8 @@
  * char took[32];
  * uint64_t start = xk_util_timer_point();
  * work();
- * xk_util_snprintf_human_time(took, sizeof took, xk_util_timer_elapsed_seconds(start, xk_util_timer_point()));
+ * xk_util_snprintf_human_time(took, sizeof took, xk_util_timer_elapsed_seconds(start,
+ * xk_util_timer_point()));
  * @endcode */
 #ifndef XK_TIME_H
 #define XK_TIME_H

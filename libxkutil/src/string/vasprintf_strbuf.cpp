@@ -94,7 +94,8 @@ int append_text(xk_util_strbuf *sb, int64_t len, const char *head, size_t head_l
             return k;
         }
         if (room > 0)
-            copy_joined(sb->str + len, static_cast<size_t>(k < room - 1 ? k : room - 1), head, head_len, tail);
+            copy_joined(sb->str + len, static_cast<size_t>(k < room - 1 ? k : room - 1), head, head_len,
+                        tail);
         if (!grow(sb, len, k + len + kGrowthSlack)) return -1;
     }
 }
@@ -181,7 +182,8 @@ private:
         if (count_ == 0) return;
         if (len_ < 0 && sb_->str != nullptr) len_ = static_cast<int64_t>(strlen(sb_->str));
         int64_t total = 0;
-        if (len_ >= 0 && xk::checked::narrow(total_, &total) && static_cast<int32_t>(sb_->capacity - len_) > total) {
+        if (len_ >= 0 && xk::checked::narrow(total_, &total) &&
+            static_cast<int32_t>(sb_->capacity - len_) > total) {
             copy_all(sb_->str + len_);
             len_ += static_cast<int64_t>(total_);
         } else {
@@ -208,7 +210,8 @@ private:
             return;
         }
         int appended = append_text(sb_, len_, p.head, p.head_len, p.tail, p.tail_len);
-        len_ = appended >= 0 ? len_ + appended : static_cast<int64_t>(strlen(sb_->str));  // cut text may remain
+        len_ =
+            appended >= 0 ? len_ + appended : static_cast<int64_t>(strlen(sb_->str));  // cut text may remain
     }
     void copy_all(char *out) {
         for (size_t i = 0; i < count_; ++i) {
@@ -259,7 +262,8 @@ struct Substitution {
 // A replacement no longer than the needle and free of zero bytes can only shrink the text, so
 // every piece lands where the appends would put it in a scratch of the same capacity, without
 // growth: the buffer's own storage can take the result.
-bool fits_in_place(const xk_util_strbuf *sb, const Substitution &job, const char *found, const KeptText &with) {
+bool fits_in_place(const xk_util_strbuf *sb, const Substitution &job, const char *found,
+                   const KeptText &with) {
     if (sb->str == nullptr || static_cast<int64_t>(strlen(sb->str)) >= sb->capacity) return false;
     if (found == nullptr) return true;
     size_t n = static_cast<size_t>(with.length);
@@ -268,7 +272,8 @@ bool fits_in_place(const xk_util_strbuf *sb, const Substitution &job, const char
 
 // The result is written behind the reading cursor, never ahead of it; the storage past the new
 // text is zeroed as in a fresh scratch.
-int substitute_in_place(xk_util_strbuf *sb, const Substitution &job, const char *found, const KeptText &with) {
+int substitute_in_place(xk_util_strbuf *sb, const Substitution &job, const char *found,
+                        const KeptText &with) {
     char *out = sb->str;
     const char *cursor = sb->str;
     int made = 0;
@@ -307,8 +312,9 @@ int substitute_through_scratch(xk_util_strbuf *sb, const Substitution &job, cons
     for (; found != nullptr; found = strstr(cursor, job.needle)) {
         size_t before = static_cast<size_t>(found - cursor);
         len = length_after(scratch, len, append_text(scratch, len, cursor, before, "", 0));
-        int n = with.length >= 0 ? append_text(scratch, len, with.bytes, static_cast<size_t>(with.length), "", 0)
-                                 : append_fv_at(scratch, len, format, ap);
+        int n = with.length >= 0
+                    ? append_text(scratch, len, with.bytes, static_cast<size_t>(with.length), "", 0)
+                    : append_fv_at(scratch, len, format, ap);
         len = length_after(scratch, len, n);
         result += n - static_cast<int64_t>(job.needle_len);
         cursor = found + job.needle_len;
