@@ -27,10 +27,8 @@ template <typename T>
 
 template <typename T>
 [[nodiscard]] inline bool add3(T a, T b, T c, T *out) {
-    T r;
-    if (__builtin_add_overflow(a, b, &r) || __builtin_add_overflow(r, c, &r)) return false;
-    *out = r;
-    return true;
+    T sum;
+    return add(a, b, &sum) && add(sum, c, out);
 }
 
 template <typename T>
@@ -44,10 +42,8 @@ template <typename T>
 // a * b + c, the shape of most encoded sizes (2n + 1, (n + 1) * width, ...).
 template <typename T>
 [[nodiscard]] inline bool mul_add(T a, T b, T c, T *out) {
-    T r;
-    if (__builtin_mul_overflow(a, b, &r) || __builtin_add_overflow(r, c, &r)) return false;
-    *out = r;
-    return true;
+    T scaled;
+    return mul(a, b, &scaled) && add(scaled, c, out);
 }
 
 // a * b of any two integer types into T: true when the exact product fits. *out always receives
