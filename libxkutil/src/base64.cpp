@@ -68,7 +68,7 @@ constexpr size_t kUnusedTail[5] = {0, 3, 2, 1, 0};  // by digits in the last gro
 size_t encode_no_blocks(const uint8_t *, size_t, char *) { return 0; }
 void decode_no_blocks(Decoding &) {}
 
-const Road kScalarRoad = {"scalar", encode_no_blocks, decode_no_blocks};
+const Road kScalarRoad = {"scalar", encode_no_blocks, decode_no_blocks, nullptr};
 
 #if defined(__x86_64__)
 bool has_avx512_vbmi() {
@@ -228,7 +228,16 @@ xk_util_status xk_util_base64_decode(const char *text, size_t length, uint8_t **
     if (bytes == nullptr) return XK_ERR_NOMEM;
 
     const Road *vector = road();
-    Decoding d = {reinterpret_cast<const unsigned char *>(text), length, 0, bytes, bytes + capacity, 4};
+    const unsigned char *in = reinterpret_cast<const unsigned char *>(text);
+    xk::base64::CleanPart clean = {0, 0};
+    if (vector->decode_clean != nullptr) {  // clean text, the common case, in one pass
+        clean = vector->decode_clean(in, length, bytes);
+        if (clean.taken == length) {
+            *out_len = clean.made;
+            return XK_OK;
+        }
+    }
+    Decoding d = {in, length, clean.taken, bytes + clean.made, bytes + capacity, 4};
     while (d.pos < length) {
         vector->decode(d);
         decode_groups(d);

@@ -340,6 +340,19 @@ __attribute__((target(XK_AVX512_VBMI2), always_inline)) inline void put_groups(_
     _mm512_mask_storeu_epi8(out, low_bits(n), bytes);
 }
 
+// A whole 64-byte store costs less than a masked one. It fits the output block while this many
+// bytes of text are left (each 4 make 3 bytes), and the next block overwrites its last 16 bytes.
+constexpr size_t kWholeStoreFits = 88;
+
+// The 48 bytes of a block of 64 six-bit values, written whole when the block has room for 64.
+__attribute__((target(XK_AVX512_VBMI2), always_inline)) inline void put_block(__m512i values, uint8_t *out,
+                                                                              bool room_for_64) {
+    if (!room_for_64) return put_groups(values, 48, out);
+    __m512i pairs = _mm512_maddubs_epi16(values, _mm512_set1_epi32(0x01400140));
+    __m512i words = _mm512_madd_epi16(pairs, _mm512_set1_epi32(0x00011000));
+    _mm512_storeu_si512(out, _mm512_permutexvar_epi8(_mm512_load_si512(kCloseUp.index), words));
+}
+
 // Up to 64 bytes of text (bytes past the end read as 0, no digit): their six-bit values, and the
 // lanes that hold no digit (a byte >= 128 or no digit shows in the top bit).
 struct Block {
@@ -408,6 +421,22 @@ __attribute__((target(XK_AVX512_VBMI2), always_inline)) inline void decode_runs(
 
 constexpr size_t kRunsWorthIt = 1024;
 
+// Ends a decoding whose output so far reaches out, with the last digits held (zero past fill).
+__attribute__((target(XK_AVX512_VBMI2), always_inline)) inline void finish_with(xk::base64::Decoding &d,
+                                                                                uint8_t *out, __m512i values,
+                                                                                size_t fill) {
+    if (fill > 0) {
+        size_t groups = (fill + 3) / 4;
+        put_groups(values, 3 * groups, out);
+        out += 3 * groups;
+        d.last_group = fill % 4 == 0 ? 4 : static_cast<int>(fill % 4);
+    } else if (out != d.out) {
+        d.last_group = 4;
+    }
+    d.out = out;
+    d.pos = d.length;
+}
+
 // Decodes the whole rest of the text: each 64-byte block's digits are packed together (every
 // other byte is skipped) and appended to the held digits; each 64 held digits become 48 bytes.
 __attribute__((target(XK_AVX512_VBMI2))) void decode_vbmi2(xk::base64::Decoding &d) {
@@ -459,26 +488,42 @@ __attribute__((target(XK_AVX512_VBMI2))) void decode_vbmi2(xk::base64::Decoding 
         out += 48;
         held = {_mm512_maskz_mov_epi8(low_bits(fill - 64), turned), fill - 64};
     }
-    if (held.fill > 0) {
-        size_t groups = (held.fill + 3) / 4;
-        put_groups(held.values, 3 * groups, out);
-        out += 3 * groups;
-        d.last_group = held.fill % 4 == 0 ? 4 : static_cast<int>(held.fill % 4);
-    } else if (out != d.out) {
-        d.last_group = 4;
+    finish_with(d, out, held.values, held.fill);
+}
+
+// Decodes text whose digits all come first, as clean text is (padded or not): whole blocks of
+// digits, then a last block whose digits lead. Stops before the first block with a non-digit
+// among digits.
+__attribute__((target(XK_AVX512_VBMI2))) xk::base64::CleanPart decode_clean_vbmi2(const unsigned char *text,
+                                                                                  size_t length, uint8_t *out) {
+    const __m512i low_half = _mm512_load_si512(kValueTable.value);
+    const __m512i high_half = _mm512_load_si512(kValueTable.value + 64);
+    const unsigned char *in = text;
+    uint8_t *o = out;
+    for (size_t left = length; left > 0; in += 64, left -= 64, o += 48) {
+        Block block = classify(in, left, low_half, high_half);
+        if (block.odd == 0 && left >= 64) {
+            put_block(block.values, o, left >= kWholeStoreFits);
+            continue;
+        }
+        uint64_t digits = ~block.odd;  // lanes past the text are no digits
+        size_t count = static_cast<size_t>(__builtin_popcountll(digits));
+        if (left > 64 || digits != low_bits(count)) break;
+        put_groups(_mm512_maskz_mov_epi8(digits, block.values), 3 * ((count + 3) / 4), o);
+        // a last group of k digits gives k - 1 bytes
+        return {length, static_cast<size_t>(o - out) + 3 * count / 4};
     }
-    d.out = out;
-    d.pos = d.length;
+    return {static_cast<size_t>(in - text), static_cast<size_t>(o - out)};
 }
 
 }  // namespace
 
 namespace xk::base64 {
 
-const Road kSsse3Road = {"ssse3", encode_ssse3, decode_ssse3};
-const Road kAvx2Road = {"avx2", encode_avx2, decode_avx2};
-const Road kAvx512Road = {"avx512", encode_avx512, decode_avx512};
-const Road kAvx512Vbmi2Road = {"avx512_vbmi2", encode_vbmi2, decode_vbmi2};
+const Road kSsse3Road = {"ssse3", encode_ssse3, decode_ssse3, nullptr};
+const Road kAvx2Road = {"avx2", encode_avx2, decode_avx2, nullptr};
+const Road kAvx512Road = {"avx512", encode_avx512, decode_avx512, nullptr};
+const Road kAvx512Vbmi2Road = {"avx512_vbmi2", encode_vbmi2, decode_vbmi2, decode_clean_vbmi2};
 
 }  // namespace xk::base64
 

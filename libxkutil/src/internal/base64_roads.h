@@ -22,6 +22,13 @@ struct Decoding {
     int last_group;    // digits in the last group written; a full group gives nothing back
 };
 
+// What a road's one pass over clean text did: the input it took (all of the text when done, else
+// a multiple of 4 after which decode takes over) and the bytes it wrote.
+struct CleanPart {
+    size_t taken;
+    size_t made;
+};
+
 struct Road {
     const char *name;
     // Encodes from the start of data, reading no byte at or past data + length, and returns the
@@ -31,6 +38,8 @@ struct Road {
     // Decodes from d.pos as far as it can and leaves d at a group boundary; it may stop anywhere,
     // even before the first byte.
     void (*decode)(Decoding &d);
+    // Decodes from the start of text as long as its digits all come first. NULL on roads without it.
+    CleanPart (*decode_clean)(const unsigned char *text, size_t length, uint8_t *out);
 };
 
 // A road that decodes only whole blocks of pure digits: moves d past the bytes it took.
