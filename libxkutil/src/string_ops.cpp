@@ -268,18 +268,22 @@ xk_util_status xk_util_join(const char **strings, size_t count, const char *sep,
     if (strings == nullptr || sep == nullptr || out == nullptr || size_out == nullptr || count == 0)
         return report::null_arg(__func__, kSource, __LINE__);
     size_t sl = strlen(sep);
-    *size_out = 0;
+    // Summed in a local: the string loads may alias *size_out, which would put a store and a
+    // reload of it on every step.
+    size_t size = 0;
     for (size_t i = 0; i < count; ++i) {
-        if (!checked::add(*size_out, string_length(strings[i]), size_out))
+        if (!checked::add(size, string_length(strings[i]), &size) ||
+            !checked::add(size, i + 1 == count ? size_t{1} : sl, &size)) {
+            *size_out = size;
             return report::trace(__func__, kSource, __LINE__, XK_ERR_OVERFLOW);
-        if (!checked::add(*size_out, i + 1 == count ? size_t{1} : sl, size_out))
-            return report::trace(__func__, kSource, __LINE__, XK_ERR_OVERFLOW);
+        }
     }
+    *size_out = size;
     // Every byte is written below, the terminator last, so the block needs no zero fill.
-    char *joined = static_cast<char *>(malloc(*size_out));
+    char *joined = static_cast<char *>(malloc(size));
     *out = joined;
     if (joined == nullptr) return report::trace(__func__, kSource, __LINE__, XK_ERR_NOMEM);
-    const char *end = joined + *size_out;
+    const char *end = joined + size;
     char *p = copy_string(joined, strings[0], end);
     for (size_t i = 1; i < count; ++i) {
         p = sl == 1 ? (*p = sep[0], p + 1) : copy_bytes(p, sep, sl);
