@@ -421,39 +421,21 @@ __attribute__((target(XK_AVX512_VBMI2), always_inline)) inline void decode_runs(
 
 constexpr size_t kRunsWorthIt = 1024;
 
-// Ends a decoding whose output so far reaches out, with the last digits held (zero past fill).
-__attribute__((target(XK_AVX512_VBMI2), always_inline)) inline void finish_with(xk::base64::Decoding &d,
-                                                                                uint8_t *out, __m512i values,
-                                                                                size_t fill) {
-    if (fill > 0) {
-        size_t groups = (fill + 3) / 4;
-        put_groups(values, 3 * groups, out);
-        out += 3 * groups;
-        d.last_group = fill % 4 == 0 ? 4 : static_cast<int>(fill % 4);
-    } else if (out != d.out) {
-        d.last_group = 4;
-    }
-    d.out = out;
-    d.pos = d.length;
-}
+// Where packing left its output: the end of it, and the digits in the last group it wrote (0 when
+// it wrote nothing).
+struct Packed {
+    uint8_t *out;
+    int last_group;
+};
 
 // Decodes the whole rest of the text: each 64-byte block's digits are packed together (every
 // other byte is skipped) and appended to the held digits; each 64 held digits become 48 bytes.
-__attribute__((target(XK_AVX512_VBMI2))) void decode_vbmi2(xk::base64::Decoding &d) {
-    const __m512i low_half = _mm512_load_si512(kValueTable.value);
-    const __m512i high_half = _mm512_load_si512(kValueTable.value + 64);
+__attribute__((target(XK_AVX512_VBMI2), always_inline)) inline Packed pack_rest(const unsigned char *in,
+                                                                                size_t left, uint8_t *out,
+                                                                                __m512i low_half,
+                                                                                __m512i high_half) {
     const __m512i iota = _mm512_load_si512(kIota.index);
-    const unsigned char *in = d.in + d.pos;
-    size_t left = d.length - d.pos;
-    uint8_t *out = d.out;
-    for (; left >= 64; in += 64, left -= 64, out += 48) {  // whole blocks of pure digits, the common case
-        __m512i text = _mm512_loadu_si512(in);
-        __m512i values = _mm512_permutex2var_epi8(low_half, text, high_half);
-        if (_mm512_movepi8_mask(_mm512_or_si512(text, values)) != 0) break;
-        put_groups(values, 48, out);
-    }
-    // Short text is done sooner by packing: finding runs waits on each block's classes.
-    if (left >= kRunsWorthIt) decode_runs(in, left, out, low_half, high_half);
+    uint8_t *const start = out;
     HeldDigits held = {_mm512_setzero_si512(), 0};
     while (left > 0) {
         size_t step = left < 64 ? left : 64;
@@ -488,12 +470,38 @@ __attribute__((target(XK_AVX512_VBMI2))) void decode_vbmi2(xk::base64::Decoding 
         out += 48;
         held = {_mm512_maskz_mov_epi8(low_bits(fill - 64), turned), fill - 64};
     }
-    finish_with(d, out, held.values, held.fill);
+    if (held.fill == 0) return {out, out != start ? 4 : 0};
+    size_t groups = (held.fill + 3) / 4;
+    put_groups(held.values, 3 * groups, out);
+    return {out + 3 * groups, held.fill % 4 == 0 ? 4 : static_cast<int>(held.fill % 4)};
 }
 
-// Decodes text whose digits all come first, as clean text is (padded or not): whole blocks of
-// digits, then a last block whose digits lead. Stops before the first block with a non-digit
-// among digits.
+__attribute__((target(XK_AVX512_VBMI2))) void decode_vbmi2(xk::base64::Decoding &d) {
+    const __m512i low_half = _mm512_load_si512(kValueTable.value);
+    const __m512i high_half = _mm512_load_si512(kValueTable.value + 64);
+    const unsigned char *in = d.in + d.pos;
+    size_t left = d.length - d.pos;
+    uint8_t *out = d.out;
+    for (; left >= 64; in += 64, left -= 64, out += 48) {  // whole blocks of pure digits, the common case
+        __m512i text = _mm512_loadu_si512(in);
+        __m512i values = _mm512_permutex2var_epi8(low_half, text, high_half);
+        if (_mm512_movepi8_mask(_mm512_or_si512(text, values)) != 0) break;
+        put_groups(values, 48, out);
+    }
+    // Short text is done sooner by packing: finding runs waits on each block's classes.
+    if (left >= kRunsWorthIt) decode_runs(in, left, out, low_half, high_half);
+    Packed rest = pack_rest(in, left, out, low_half, high_half);
+    if (rest.last_group != 0)
+        d.last_group = rest.last_group;
+    else if (out != d.out)
+        d.last_group = 4;
+    d.out = rest.out;
+    d.pos = d.length;
+}
+
+// Decodes clean text (padded or not) block by block, and short text with other bytes too, in one
+// call: whole blocks of digits, then a last block whose digits lead; text shorter than the runs
+// need has the rest packed. Longer text stops before its first block with a non-digit among digits.
 __attribute__((target(XK_AVX512_VBMI2))) xk::base64::CleanPart decode_clean_vbmi2(const unsigned char *text,
                                                                                   size_t length, uint8_t *out) {
     const __m512i low_half = _mm512_load_si512(kValueTable.value);
@@ -508,7 +516,12 @@ __attribute__((target(XK_AVX512_VBMI2))) xk::base64::CleanPart decode_clean_vbmi
         }
         uint64_t digits = ~block.odd;  // lanes past the text are no digits
         size_t count = static_cast<size_t>(__builtin_popcountll(digits));
-        if (left > 64 || digits != low_bits(count)) break;
+        if (left > 64 || digits != low_bits(count)) {
+            if (length >= kRunsWorthIt) break;
+            Packed rest = pack_rest(in, left, o, low_half, high_half);
+            // a last group of k digits gives k - 1 bytes
+            return {length, static_cast<size_t>(rest.out - out) - (4 - rest.last_group) % 4};
+        }
         put_groups(_mm512_maskz_mov_epi8(digits, block.values), 3 * ((count + 3) / 4), o);
         // a last group of k digits gives k - 1 bytes
         return {length, static_cast<size_t>(o - out) + 3 * count / 4};
