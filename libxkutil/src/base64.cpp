@@ -68,7 +68,7 @@ constexpr size_t kUnusedTail[5] = {0, 3, 2, 1, 0};  // by digits in the last gro
 size_t encode_no_blocks(const uint8_t *, size_t, char *) { return 0; }
 void decode_no_blocks(Decoding &) {}
 
-const Road kScalarRoad = {"scalar", encode_no_blocks, decode_no_blocks, nullptr};
+const Road kScalarRoad = {"scalar", encode_no_blocks, nullptr, decode_no_blocks, nullptr};
 
 #if defined(__x86_64__)
 bool has_avx512_vbmi() {
@@ -98,7 +98,8 @@ const Road *road_if_runs(RoadId id) {
     return id == xk::base64::kScalar ? &kScalarRoad : nullptr;
 }
 
-const Road *fastest_road() {
+// Called once per process, and out of line: the short calls stay small.
+[[gnu::cold, gnu::noinline]] const Road *fastest_road() {
     for (int id = xk::base64::kRoadCount - 1; id > xk::base64::kScalar; --id)
         if (const Road *road = road_if_runs(static_cast<RoadId>(id))) return road;
     return &kScalarRoad;
@@ -149,45 +150,18 @@ void decode_groups(Decoding &d) {
     }
 }
 
-// 4 * ceil(n / 3), or false when that does not fit a size_t.
-bool encoded_size(size_t n, size_t *size) {
-    return xk::checked::mul(n / 3 + (n % 3 != 0 ? 1 : 0), size_t{4}, size);
+// Decodes with the road's blocks and the scalar code in turn.
+xk_util_status decode_in_parts(const char *text, size_t length, uint8_t **out, size_t *out_len) {
+    uint8_t *bytes = xk::base64::new_bytes(length, out, out_len);
+    if (bytes == nullptr) return XK_ERR_NOMEM;
+    Decoding d = {reinterpret_cast<const unsigned char *>(text), length, 0, bytes, bytes + *out_len, 4};
+    return xk::base64::decode_rest(d, bytes, out_len);
 }
 
-}  // namespace
-
-namespace xk::base64 {
-
-const Road *available_road(RoadId id) { return road_if_runs(id); }
-
-bool force_road(RoadId id) {
-    const Road *road = road_if_runs(id);
-    if (road == nullptr) return false;
-    __atomic_store_n(&g_road, road, __ATOMIC_RELEASE);
-    return true;
-}
-
-void use_best_road() { __atomic_store_n(&g_road, fastest_road(), __ATOMIC_RELEASE); }
-
-const Road *current_road() { return road(); }
-
-}  // namespace xk::base64
-
-extern "C" {
-
-size_t xk_util_to_base64_size(size_t n) {
-    size_t size = SIZE_MAX;
-    return encoded_size(n, &size) ? size : SIZE_MAX;
-}
-
-xk_util_status xk_util_base64_encode(const uint8_t *data, size_t length, char **out, size_t *out_len) {
-    size_t size = SIZE_MAX;
-    bool fits = encoded_size(length, &size);
-    *out_len = size;
-    char *text = fits ? static_cast<char *>(malloc(size)) : nullptr;  // no text of SIZE_MAX + 1 bytes or more
-    *out = text;
+// Encodes with the road's blocks, then the scalar code from where they stopped.
+xk_util_status encode_in_parts(const uint8_t *data, size_t length, char **out, size_t *out_len) {
+    char *text = xk::base64::new_text(length, out, out_len);
     if (text == nullptr) return XK_ERR_NOMEM;
-
     size_t i = road()->encode(data, length, text);
     if (i == length) return XK_OK;
     char *o = text + i / 3 * 4;
@@ -215,36 +189,53 @@ xk_util_status xk_util_base64_encode(const uint8_t *data, size_t length, char **
     return XK_OK;
 }
 
-xk_util_status xk_util_base64_decode(const char *text, size_t length, uint8_t **out, size_t *out_len) {
-    // Room for three bytes per started block of four input bytes, so that text whose length is not
-    // a multiple of four (unpadded, or with skipped bytes) still fits: every group but the last
-    // spans at least four input bytes, so no more groups start than there are started blocks.
-    // The length itself is the caller's promise of that many readable bytes.
-    size_t capacity = SIZE_MAX;
-    bool fits = xk::checked::mul(length / 4 + (length % 4 != 0 ? 1 : 0), size_t{3}, &capacity);
-    *out_len = capacity;
-    uint8_t *bytes = fits ? static_cast<uint8_t *>(malloc(capacity)) : nullptr;
-    *out = bytes;
-    if (bytes == nullptr) return XK_ERR_NOMEM;
+}  // namespace
 
+namespace xk::base64 {
+
+const Road *available_road(RoadId id) { return road_if_runs(id); }
+
+bool force_road(RoadId id) {
+    const Road *road = road_if_runs(id);
+    if (road == nullptr) return false;
+    __atomic_store_n(&g_road, road, __ATOMIC_RELEASE);
+    return true;
+}
+
+void use_best_road() { __atomic_store_n(&g_road, fastest_road(), __ATOMIC_RELEASE); }
+
+const Road *current_road() { return road(); }
+
+xk_util_status decode_rest(Decoding &d, const uint8_t *bytes, size_t *out_len) {
     const Road *vector = road();
-    const unsigned char *in = reinterpret_cast<const unsigned char *>(text);
-    xk::base64::CleanPart clean = {0, 0};
-    if (vector->decode_clean != nullptr) {  // clean text, the common case, in one pass
-        clean = vector->decode_clean(in, length, bytes);
-        if (clean.taken == length) {
-            *out_len = clean.made;
-            return XK_OK;
-        }
-    }
-    Decoding d = {in, length, clean.taken, bytes + clean.made, bytes + capacity, 4};
-    while (d.pos < length) {
+    while (d.pos < d.length) {
         vector->decode(d);
         decode_groups(d);
     }
     d.out -= kUnusedTail[d.last_group];
     *out_len = static_cast<size_t>(d.out - bytes);
     return XK_OK;
+}
+
+}  // namespace xk::base64
+
+extern "C" {
+
+size_t xk_util_to_base64_size(size_t n) {
+    size_t size = SIZE_MAX;
+    return xk::checked::mul(n / 3 + (n % 3 != 0 ? 1 : 0), size_t{4}, &size) ? size : SIZE_MAX;
+}
+
+xk_util_status xk_util_base64_encode(const uint8_t *data, size_t length, char **out, size_t *out_len) {
+    const Road *vector = road();
+    return (vector->encode_whole != nullptr ? vector->encode_whole : encode_in_parts)(data, length, out,
+                                                                                      out_len);
+}
+
+xk_util_status xk_util_base64_decode(const char *text, size_t length, uint8_t **out, size_t *out_len) {
+    const Road *vector = road();
+    return (vector->decode_whole != nullptr ? vector->decode_whole : decode_in_parts)(text, length, out,
+                                                                                      out_len);
 }
 
 }  // extern "C"

@@ -306,7 +306,9 @@ __attribute__((target(XK_AVX512_VBMI2), always_inline)) inline void encode_last(
 }
 
 // Takes all of the data: whole 64-byte loads while they fit, then at most two masked blocks.
-__attribute__((target(XK_AVX512_VBMI2))) size_t encode_vbmi2(const uint8_t *data, size_t length, char *out) {
+__attribute__((target(XK_AVX512_VBMI2), always_inline)) inline size_t encode_all_vbmi2(const uint8_t *data,
+                                                                                       size_t length,
+                                                                                       char *out) {
     const __m512i gather = _mm512_load_si512(kGather.index);
     const __m512i digits = _mm512_loadu_si512(kDigits);
     const __m512i fields = _mm512_set1_epi64(0x3036242a1016040a);  // as in encode_avx512
@@ -322,6 +324,18 @@ __attribute__((target(XK_AVX512_VBMI2))) size_t encode_vbmi2(const uint8_t *data
     }
     encode_last(data + i, length - i, out, gather, fields, digits);
     return length;
+}
+
+__attribute__((target(XK_AVX512_VBMI2))) size_t encode_vbmi2(const uint8_t *data, size_t length, char *out) {
+    return encode_all_vbmi2(data, length, out);
+}
+
+__attribute__((target(XK_AVX512_VBMI2))) xk_util_status encode_whole_vbmi2(const uint8_t *data, size_t length,
+                                                                           char **out, size_t *out_len) {
+    char *text = xk::base64::new_text(length, out, out_len);
+    if (text == nullptr) return XK_ERR_NOMEM;
+    encode_all_vbmi2(data, length, text);
+    return XK_OK;
 }
 
 // Where the digits of a decoding wait until 64 of them make a block.
@@ -499,11 +513,18 @@ __attribute__((target(XK_AVX512_VBMI2))) void decode_vbmi2(xk::base64::Decoding 
     d.pos = d.length;
 }
 
+// What a clean pass did: the input it took (all of the text when done, else a multiple of 4
+// after which the general decoding takes over) and the bytes it wrote.
+struct CleanPart {
+    size_t taken;
+    size_t made;
+};
+
 // Decodes clean text (padded or not) block by block, and short text with other bytes too, in one
 // call: whole blocks of digits, then a last block whose digits lead; text shorter than the runs
 // need has the rest packed. Longer text stops before its first block with a non-digit among digits.
-__attribute__((target(XK_AVX512_VBMI2))) xk::base64::CleanPart decode_clean_vbmi2(const unsigned char *text,
-                                                                                  size_t length, uint8_t *out) {
+__attribute__((target(XK_AVX512_VBMI2), always_inline)) inline CleanPart decode_clean(
+    const unsigned char *text, size_t length, uint8_t *out) {
     const __m512i low_half = _mm512_load_si512(kValueTable.value);
     const __m512i high_half = _mm512_load_si512(kValueTable.value + 64);
     const unsigned char *in = text;
@@ -529,14 +550,29 @@ __attribute__((target(XK_AVX512_VBMI2))) xk::base64::CleanPart decode_clean_vbmi
     return {static_cast<size_t>(in - text), static_cast<size_t>(o - out)};
 }
 
+__attribute__((target(XK_AVX512_VBMI2))) xk_util_status decode_whole_vbmi2(const char *text, size_t length,
+                                                                           uint8_t **out, size_t *out_len) {
+    uint8_t *bytes = xk::base64::new_bytes(length, out, out_len);
+    if (bytes == nullptr) return XK_ERR_NOMEM;
+    const unsigned char *in = reinterpret_cast<const unsigned char *>(text);
+    CleanPart clean = decode_clean(in, length, bytes);
+    if (clean.taken == length) {
+        *out_len = clean.made;
+        return XK_OK;
+    }
+    xk::base64::Decoding d = {in, length, clean.taken, bytes + clean.made, bytes + *out_len, 4};
+    return xk::base64::decode_rest(d, bytes, out_len);
+}
+
 }  // namespace
 
 namespace xk::base64 {
 
-const Road kSsse3Road = {"ssse3", encode_ssse3, decode_ssse3, nullptr};
-const Road kAvx2Road = {"avx2", encode_avx2, decode_avx2, nullptr};
-const Road kAvx512Road = {"avx512", encode_avx512, decode_avx512, nullptr};
-const Road kAvx512Vbmi2Road = {"avx512_vbmi2", encode_vbmi2, decode_vbmi2, decode_clean_vbmi2};
+const Road kSsse3Road = {"ssse3", encode_ssse3, nullptr, decode_ssse3, nullptr};
+const Road kAvx2Road = {"avx2", encode_avx2, nullptr, decode_avx2, nullptr};
+const Road kAvx512Road = {"avx512", encode_avx512, nullptr, decode_avx512, nullptr};
+const Road kAvx512Vbmi2Road = {"avx512_vbmi2", encode_vbmi2, encode_whole_vbmi2, decode_vbmi2,
+                               decode_whole_vbmi2};
 
 }  // namespace xk::base64
 

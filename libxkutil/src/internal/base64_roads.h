@@ -7,6 +7,10 @@
 
 #include <stddef.h>
 #include <stdint.h>
+#include <stdlib.h>
+
+#include "internal/checked.h"
+#include "xk/base64.h"
 
 namespace xk::base64 {
 
@@ -22,25 +26,49 @@ struct Decoding {
     int last_group;    // digits in the last group written; a full group gives nothing back
 };
 
-// What a road's one pass over clean text did: the input it took (all of the text when done, else
-// a multiple of 4 after which decode takes over) and the bytes it wrote.
-struct CleanPart {
-    size_t taken;
-    size_t made;
-};
-
 struct Road {
     const char *name;
     // Encodes from the start of data, reading no byte at or past data + length, and returns the
     // bytes taken: either a multiple of 3 (4 characters written per 3 bytes), or all of length
     // with the last group and its padding written too.
     size_t (*encode)(const uint8_t *data, size_t length, char *out);
+    // The whole of xk_util_base64_encode in one call, for a road whose encode takes any length
+    // (short calls then make no second call); NULL on the others.
+    xk_util_status (*encode_whole)(const uint8_t *data, size_t length, char **out, size_t *out_len);
     // Decodes from d.pos as far as it can and leaves d at a group boundary; it may stop anywhere,
     // even before the first byte.
     void (*decode)(Decoding &d);
-    // Decodes from the start of text as long as its digits all come first. NULL on roads without it.
-    CleanPart (*decode_clean)(const unsigned char *text, size_t length, uint8_t *out);
+    // The whole of xk_util_base64_decode in one call, for a road that decodes the common text in
+    // one pass; NULL on the others.
+    xk_util_status (*decode_whole)(const char *text, size_t length, uint8_t **out, size_t *out_len);
 };
+
+// The block for the text of length bytes, 4 * ceil(length / 3) characters: sets *out_len to that
+// size (SIZE_MAX when it does not fit a size_t) and *out to the block, NULL when there is none.
+inline char *new_text(size_t length, char **out, size_t *out_len) {
+    size_t size = SIZE_MAX;
+    bool fits = xk::checked::mul(length / 3 + (length % 3 != 0 ? 1 : 0), size_t{4}, &size);
+    *out_len = size;
+    *out = fits ? static_cast<char *>(malloc(size)) : nullptr;  // no text of SIZE_MAX + 1 bytes or more
+    return *out;
+}
+
+// The block for the bytes of text of length bytes: room for three bytes per started block of four
+// input bytes, so that text whose length is not a multiple of four (unpadded, or with skipped bytes)
+// still fits: every group but the last spans at least four input bytes, so no more groups start than
+// there are started blocks. Sets *out_len to that size and *out to the block, NULL when there is none.
+// The length itself is the caller's promise of that many readable bytes.
+inline uint8_t *new_bytes(size_t length, uint8_t **out, size_t *out_len) {
+    size_t capacity = SIZE_MAX;
+    bool fits = xk::checked::mul(length / 4 + (length % 4 != 0 ? 1 : 0), size_t{3}, &capacity);
+    *out_len = capacity;
+    *out = fits ? static_cast<uint8_t *>(malloc(capacity)) : nullptr;
+    return *out;
+}
+
+// Decodes the rest of the text from where d stands, in the output block that starts at bytes,
+// with the current road's blocks and the scalar code, and sets *out_len to the bytes decoded.
+xk_util_status decode_rest(Decoding &d, const uint8_t *bytes, size_t *out_len);
 
 // A road that decodes only whole blocks of pure digits: moves d past the bytes it took.
 inline void take_pure_digits(Decoding &d, size_t taken) {
