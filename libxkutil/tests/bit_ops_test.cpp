@@ -3,7 +3,6 @@
 #include <random>
 
 #include "support/capture.h"
-#include "xk/bits.h"
 
 namespace {
 using BitOpsTest = xk::test::ReportingTest;

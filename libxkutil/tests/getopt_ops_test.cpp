@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: MIT
 #include "support/capture.h"
-#include "xk/options.h"
 
 namespace {
 using Strings = std::vector<std::string>;

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: MIT
 #include "support/capture.h"
-#include "xk/hash.h"
 
 using HashTest = xk::test::ReportingTest;
 

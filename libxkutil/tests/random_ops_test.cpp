@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: MIT
 #include "support/capture.h"
-#include "xk/random.h"
 
 namespace {
 using RandomTest = xk::test::ReportingTest;

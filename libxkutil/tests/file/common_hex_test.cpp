@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: MIT
 #include "support/capture.h"
-#include "xk/hex.h"
 
 using HexStreamTest = xk::test::ReportingTest;
 

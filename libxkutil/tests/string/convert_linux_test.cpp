@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: MIT
 #include "support/capture.h"
-#include "xk/wide.h"
 
 using WideTest = xk::test::ReportingTest;
 

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: MIT
 #include "support/capture.h"
-#include "xk/format.h"
 
 using FormatTest = xk::test::ReportingTest;
 
