@@ -39,6 +39,15 @@ void ReportingTest::expect_report(uint32_t got, uint32_t want, const std::vector
     capture.clear();
 }
 
+std::string ReportingTest::chain(const std::vector<uint32_t> &statuses) {
+    std::string text;
+    for (uint32_t st : statuses) text += std::to_string(st);
+    for (const TraceRecord &r : traces())
+        text += "; " + r.func.substr(r.func.rfind("xk_util_", 0) ? 0 : 8) + " " + std::to_string(r.status);
+    for (const LogLine &l : lines()) text += " | " + l.text;
+    return capture.clear(), text;
+}
+
 namespace {
 
 // Fails any test after which the process holds a descriptor it did not hold before the test. It
