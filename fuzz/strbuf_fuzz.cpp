@@ -16,7 +16,9 @@ std::string text(fuzz::Input &in, size_t most) { return in.piece(in.byte() % mos
 // Appends, clears and sets the limit of one buffer; returns whether the append counted what it was given.
 bool simple(xk_util_strbuf *sb, uint8_t op, uint8_t arg, const std::string &s) {
     switch (op % 8) {
-        case 0: return xk_util_strbuf_append_f(sb, "%.*s", int(s.size()), s.data()) == int(strnlen(s.data(), s.size())));
+        case 0:
+            return xk_util_strbuf_append_f(sb, "%.*s", int(s.size()), s.data()) ==
+                   int(strnlen(s.data(), s.size()));
         case 1: return xk_util_strbuf_append_f(sb, "%c", arg) == 1;  // a zero counts, but ends the text
         case 2: return xk_util_strbuf_append_f(sb, "%*s", arg * 4, "") == arg * 4;
         case 3: return xk_util_strbuf_clear(sb), true;
