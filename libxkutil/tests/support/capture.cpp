@@ -42,8 +42,10 @@ void ReportingTest::expect_report(uint32_t got, uint32_t want, const std::vector
 std::string ReportingTest::chain(const std::vector<uint32_t> &statuses) {
     std::string text;
     for (uint32_t st : statuses) text += std::to_string(st);
-    for (const TraceRecord &r : traces())
+    for (const TraceRecord &r : traces()) {
+        EXPECT_TRUE(r.file.rfind("src/", 0) == 0 && r.line > 0) << r.func;  // each record names its place
         text += "; " + r.func.substr(r.func.rfind("xk_util_", 0) ? 0 : 8) + " " + std::to_string(r.status);
+    }
     for (const LogLine &l : lines()) text += " | " + l.text;
     return capture.clear(), text;
 }

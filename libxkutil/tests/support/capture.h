@@ -78,7 +78,7 @@ protected:
     void expect_report(uint32_t got, uint32_t want, const std::vector<std::string> &texts = {},
                        int depth = -1);
     // The statuses, then "; <function> <status>" per trace record (the function without "xk_util_") and
-    // " | <text>" per log line; clears both.
+    // " | <text>" per log line (each record must name a source file and line); clears both.
     std::string chain(const std::vector<uint32_t> &statuses);
     // Asserts that every call returned `want`, with one trace record each for a failure, and no log line.
     void expect_all(const std::vector<uint32_t> &got, uint32_t want = XK_ERR_NULL_ARG) {
