@@ -56,6 +56,7 @@ TEST_F(StringOpsTest, ReplaceSplitAndJoin) {
     EXPECT_EQ(xk_util_str_replace(nullptr, 5, 'a', 'b'), XK_OK);
     EXPECT_EQ(split("a,,b,", ","), (Fields{"a", "b"}));
     EXPECT_EQ(split("a---b", "--"), (Fields{"a", "-b"}));
+    EXPECT_EQ(split(",,,", ","), Fields{});
     std::mt19937 gen(3);
     for (int round = 0; round < 3000; ++round) {
         std::string text(gen() % 200, ' '),
