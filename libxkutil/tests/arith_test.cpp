@@ -1,6 +1,4 @@
 // SPDX-License-Identifier: MIT
-#include "xk/arith.h"
-
 #include <array>
 
 #include "support/capture.h"

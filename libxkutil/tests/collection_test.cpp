@@ -1,6 +1,4 @@
 // SPDX-License-Identifier: MIT
-#include "xk/collection.h"
-
 #include "support/capture.h"
 
 namespace {

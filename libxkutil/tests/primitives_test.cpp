@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: MIT
 #include "support/capture.h"
-#include "xk/memory.h"
 
 // Thin wrappers over the C library (the copies are checked with the allocation faults): their
 // argument order, bounds and nulls.

@@ -3,7 +3,6 @@
 
 using namespace xk::test;
 using DirectoryTest = ReportingTest;
-using PathTest = xk::test::ReportingTest;
 
 // A scan sorts ignoring case, skips only the dot entries, and stays at its end.
 TEST_F(DirectoryTest, ScansAndMakesPrivateAndReadOnlyDirectories) {
@@ -33,7 +32,7 @@ TEST_F(DirectoryTest, ScansAndMakesPrivateAndReadOnlyDirectories) {
               std::tuple(0, 0700u, 0, 0500u));
 }
 
-TEST_F(PathTest, DirectoryPartIsAFreshCopyAndTheRootForRootLevelNames) {
+TEST_F(DirectoryTest, PathsDirectoryPartIsAFreshCopyAndTheRootForRootLevelNames) {
     const char *cases[][2] = {{"/a/b/c", "/a/b"}, {"a/b", "a"},     {"/a/b/", "/a/b"},
                               {"a//b", "a/"},     {"name", "name"}, {"", ""},
                               {"/", "/"},         {"/n", "/"},      {"//n", "/"}};

@@ -5,7 +5,6 @@
 
 using namespace xk::test;
 using PosixFileTest = ReportingTest;
-using SyncTest = ReportingTest;
 
 // The mode is passed through (0640 stays 0640); at the end a whole read gives up after five empty
 // reads rather than return a short count.
@@ -57,7 +56,7 @@ TEST_F(PosixFileTest, EdgesAndRefusals) {
 }
 
 // A bare name is its own directory part; 999 bytes are looked for, 1000 refused untouched.
-TEST_F(SyncTest, SyncsTheFileThenItsDirectoryForPathsBelow1000Bytes) {
+TEST_F(PosixFileTest, SyncsTheFileThenItsDirectoryForPathsBelow1000Bytes) {
     TempDir dir;
     FILE *stream = fopen((dir / "f").c_str(), "w");
     std::string cwd = std::filesystem::current_path(), path = dir.path() + "/";

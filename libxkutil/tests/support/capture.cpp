@@ -18,17 +18,9 @@ Capture::~Capture() {
 
 std::vector<TraceRecord> Capture::traces() const {
     std::vector<TraceRecord> out;
-    xk_trace_record r;
-    for (size_t i = 0; xk_trace_get(i, &r) == 0; ++i)
-        out.push_back(TraceRecord{r.func, r.file, r.line, r.status});
+    for (xk_trace_record r; xk_trace_get(out.size(), &r) == 0;)
+        out.push_back({r.func, r.file, r.line, r.status});
     return out;
-}
-
-void ReportingTest::expect_single_trace(const char *func, uint32_t status) const {
-    auto records = traces();
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(std::tuple(records[0].func, records[0].status, records[0].line > 0),
-              std::tuple(func, status, true));
 }
 
 void ReportingTest::expect_report(uint32_t got, uint32_t want, const std::vector<std::string> &texts,
@@ -47,9 +39,15 @@ void ReportingTest::expect_report(uint32_t got, uint32_t want, const std::vector
     capture.clear();
 }
 
-void ReportingTest::expect_all(const std::vector<uint32_t> &got, uint32_t want) {
-    EXPECT_EQ(got, std::vector(got.size(), want));
-    expect_report(want, want, {}, want == XK_OK ? 0 : static_cast<int>(got.size()));
+std::string ReportingTest::chain(const std::vector<uint32_t> &statuses) {
+    std::string text;
+    for (uint32_t st : statuses) text += std::to_string(st);
+    for (const TraceRecord &r : traces()) {
+        EXPECT_TRUE(r.file.rfind("src/", 0) == 0 && r.line > 0) << r.func;  // each record names its place
+        text += "; " + r.func.substr(r.func.rfind("xk_util_", 0) ? 0 : 8) + " " + std::to_string(r.status);
+    }
+    for (const LogLine &l : lines()) text += " | " + l.text;
+    return capture.clear(), text;
 }
 
 namespace {

@@ -15,7 +15,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -26,10 +25,7 @@
 namespace xk::test {
 
 // qemu-user answers for the guest itself in places (/proc/self) and is slow: a few cases skip there.
-inline bool under_emulator() {
-    const char *e = getenv("XK_UNDER_EMULATOR");
-    return e != nullptr && e[0] == '1';
-}
+inline bool under_emulator() { return getenv("XK_UNDER_EMULATOR") && getenv("XK_UNDER_EMULATOR")[0] == '1'; }
 
 // clang-format off
 struct LogLine { int level, flags; std::string func, file; int line; std::string text; };
@@ -60,10 +56,9 @@ struct TempDir {
 };
 
 inline void write_text(const std::string &path, const std::string &text) { std::ofstream(path) << text; }
-
 inline std::string read_text(const std::string &path) {
-    std::stringstream text;
-    return (text << std::ifstream(path).rdbuf(), text.str());
+    std::ifstream in(path);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // A log line of the errno pattern: the message, two spaces, "Reason: " and the system's text.
@@ -77,15 +72,19 @@ protected:
     Capture capture;
     const std::vector<LogLine> &lines() const { return capture.lines(); }
     std::vector<TraceRecord> traces() const { return capture.traces(); }
-    // Asserts exactly one trace record, with this function name and status.
-    void expect_single_trace(const char *func, uint32_t status) const;
     // Asserts the status, the number of trace records it left (one per level of the call chain;
     // by default 1 for a failure and 0 for a success), each holding that status, and the texts
     // logged; then clears both so that the next case starts empty.
     void expect_report(uint32_t got, uint32_t want, const std::vector<std::string> &texts = {},
                        int depth = -1);
+    // The statuses, then "; <function> <status>" per trace record (the function without "xk_util_") and
+    // " | <text>" per log line (each record must name a source file and line); clears both.
+    std::string chain(const std::vector<uint32_t> &statuses);
     // Asserts that every call returned `want`, with one trace record each for a failure, and no log line.
-    void expect_all(const std::vector<uint32_t> &got, uint32_t want = XK_ERR_NULL_ARG);
+    void expect_all(const std::vector<uint32_t> &got, uint32_t want = XK_ERR_NULL_ARG) {
+        EXPECT_EQ(got, std::vector(got.size(), want));
+        expect_report(want, want, {}, want == XK_OK ? 0 : static_cast<int>(got.size()));
+    }
 };
 
 }  // namespace xk::test

@@ -18,10 +18,12 @@ inline void reference_hexdump(xk_util_strbuf *sb, const char *prefix, const void
     if (sb == nullptr || data == nullptr || len == 0) return;
     const unsigned char *bytes = static_cast<const unsigned char *>(data);
     auto text = [&](size_t from, size_t to) {
-        for (xk_util_strbuf_append_f(sb, " : "); from < to; ++from) xk_util_strbuf_append_f(sb, "%c", isprint(bytes[from]) ? bytes[from] : '.');
+        for (xk_util_strbuf_append_f(sb, " : "); from < to; ++from)
+            xk_util_strbuf_append_f(sb, "%c", isprint(bytes[from]) ? bytes[from] : '.');
     };
     size_t i = 0;
-    for (prefix = prefix == nullptr ? "    " : prefix; i < len && (sb->hex_limit == 0 || static_cast<long>(i) < sb->hex_limit); ++i) {
+    for (prefix = prefix == nullptr ? "    " : prefix;
+         i < len && (sb->hex_limit == 0 || static_cast<long>(i) < sb->hex_limit); ++i) {
         if (i == 0) xk_util_strbuf_append_f(sb, "%s", prefix);
         if (i > 0 && i % 16 == 0) text(i - 16, i), xk_util_strbuf_append_f(sb, "\n%s", prefix);
         if (i % 16 != 0) xk_util_strbuf_append_f(sb, i % 8 == 0 ? " - " : " ");
@@ -31,14 +33,17 @@ inline void reference_hexdump(xk_util_strbuf *sb, const char *prefix, const void
     xk_util_strbuf_append_f(sb, "\n");
 }
 
-// The substitution the long way: a scratch filled by one append per piece, each measuring the text with strlen.
-inline int substitute_by_appends(xk_util_strbuf *sb, const char *needle, int max_count, const char *format, ...) {
+// The substitution the long way: a scratch filled by one append per piece, each measuring the text with
+// strlen.
+inline int substitute_by_appends(xk_util_strbuf *sb, const char *needle, int max_count, const char *format,
+                                 ...) {
     va_list ap;
     va_start(ap, format);
     xk_util_strbuf *scratch = xk_util_strbuf_new(sb->capacity);
     const char *cursor = sb->str, *found = nullptr;
     int result = 0, skip = static_cast<int>(strlen(needle));
-    for (int counter = 0; (max_count == 0 || counter < max_count) && (found = strstr(cursor, needle)); ++counter, cursor = found + skip) {
+    for (int counter = 0; (max_count == 0 || counter < max_count) && (found = strstr(cursor, needle));
+         ++counter, cursor = found + skip) {
         xk_util_strbuf_append_f(scratch, "%.*s", static_cast<int>(found - cursor), cursor);
         result += xk_util_strbuf_append_fv(scratch, format, ap) - skip;
     }

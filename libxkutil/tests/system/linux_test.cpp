@@ -5,10 +5,8 @@
 #include "internal/process.h"
 #include "support/capture.h"
 
-using ProcStatTest = xk::test::ReportingTest;
-using EnvTest = xk::test::ReportingTest;
 using namespace xk::test;
-using EffectiveGroupTest = ReportingTest;
+using SystemTest = ReportingTest;
 
 TEST(ThreadId, IsThePidInTheMainThreadAndDiffersInAnother) {
     int64_t other = 0;
@@ -16,15 +14,15 @@ TEST(ThreadId, IsThePidInTheMainThreadAndDiffersInAnother) {
     EXPECT_EQ(std::tuple(xk_util_tid(), other != getpid() && other > 0), std::tuple(getpid(), true));
 }
 
-TEST_F(ProcStatTest, FieldsLandInTheirPlaces) {
-    xk::test::TempDir dir;
+TEST_F(SystemTest, ProcStatFieldsLandInTheirPlaces) {
+    TempDir dir;
     // Field n holds n. The name runs to the last ')', so blanks and parentheses inside it move no
     // field; an empty field (two blanks) stays 0; a negative nice keeps its bits.
     std::string line = "1 (a b) (c d) R";
     for (int n = 4; n <= 52; ++n) line += n == 7 ? " " : n == 19 ? " -5" : " " + std::to_string(n);
     xk_util_proc_stat_record r;
     for (size_t cut : {line.size(), line.find(" 42 ")}) {  // one field short: parsed up to there, refused
-        xk::test::write_text(dir / "stat", line.substr(0, cut) + "\n");
+        write_text(dir / "stat", line.substr(0, cut) + "\n");
         std::string len = std::to_string(cut + 2),
                     failed = "Parsing logic failed, j=" + len + ", len=" + len + "\n";
         expect_report(xk_util_proc_stat_from_file(&r, (dir / "stat").c_str()),
@@ -48,7 +46,7 @@ TEST_F(ProcStatTest, FieldsLandInTheirPlaces) {
     EXPECT_EQ(parent.pid, getppid());
 }
 
-TEST_F(EnvTest, CopiesValuesBelow300BytesSetsAndUnsets) {
+TEST_F(SystemTest, EnvCopiesValuesBelow300BytesSetsAndUnsets) {
     const char *name = "XK_ENV_TEST_VARIABLE";
     for (const std::string &value : {std::string(299, 'v'), std::string(300, 'v'), std::string()}) {
         char *copy = (setenv(name, value.c_str(), 1), xk_util_getenv(name));
@@ -62,7 +60,7 @@ TEST_F(EnvTest, CopiesValuesBelow300BytesSetsAndUnsets) {
               std::tuple(nullptr, nullptr));  // none handed on
 }
 
-TEST_F(EffectiveGroupTest, LooksUpNamesOfUpTo32Bytes) {
+TEST_F(SystemTest, EffectiveGroupLooksUpNamesOfUpTo32Bytes) {
     std::string name(32, 'g');
     expect_report(ensure_egid(name.c_str()), XK_ERR_SYSTEM, {"Failed to find group " + name});
     expect_all({ensure_egid((name + "g").c_str())}, XK_ERR_INVALID);

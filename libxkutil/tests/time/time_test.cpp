@@ -5,9 +5,7 @@
 #include "internal/timeout.h"
 #include "support/capture.h"
 
-using DeadlineTest = xk::test::ReportingTest;
-using TimevalTest = xk::test::ReportingTest;
-using CalendarTest = xk::test::ReportingTest;
+using TimeTest = xk::test::ReportingTest;
 
 TEST(Clocks, CyclesAdvanceAndElapsedTimeNeverGoesNegative) {
     const uint64_t cycles = xk_util_read_cycles();
@@ -21,15 +19,10 @@ TEST(Clocks, CyclesAdvanceAndElapsedTimeNeverGoesNegative) {
 
 constexpr int64_t kMax = INT64_MAX;
 
-int64_t now_ns() {
-    timespec now;
-    return clock_gettime(CLOCK_REALTIME, &now), now.tv_sec * 1000000000 + now.tv_nsec;
-}
-
 // Whole seconds first, then the remainder with a carry. The factor for a third is truncated and is
 // 1 for every scale above half a second. A refusal changes nothing, even with no second left to
 // carry into.
-TEST_F(DeadlineTest, OffsetsFutureTimeoutsExpiryComparisonAndTimeLeft) {
+TEST_F(TimeTest, DeadlineOffsetsFutureTimeoutsExpiryComparisonAndTimeLeft) {
     // clang-format off
     const int64_t cases[][7] = {  // time, value, scale, the time wanted, status
         {10, 600000000, 1500, 1000, 12, 100000000, XK_OK}, {10, 500000000, 500, 1000, 11, 0, XK_OK},
@@ -52,7 +45,9 @@ TEST_F(DeadlineTest, OffsetsFutureTimeoutsExpiryComparisonAndTimeLeft) {
                   {"Bad value, val: -5 scale_to_sec: 1000\n", overflow}, 2);
     expect_report(xk_util_future_timeout(&deadline, kMax, 1), XK_ERR_OVERFLOW, {overflow}, 2);
     // A deadline is reached at now exactly; within the current second the nanoseconds decide.
-    int64_t ns = now_ns(), now = ns / 1000000000, soon = ns % 1000000000 < 700000000 ? 999999999 : 0;
+    timespec at;
+    clock_gettime(CLOCK_REALTIME, &at);
+    int64_t now = at.tv_sec, soon = at.tv_nsec < 700000000 ? 999999999 : 0;
     // Each row: a deadline and whether it expired; a time to hold {5, 10} against and the order.
     // clang-format off
     const std::tuple<timespec, int, timespec, int> rows[] = {{{now - 1, 999999999}, 1, {5, 10}, 0},
@@ -79,7 +74,7 @@ TEST_F(DeadlineTest, OffsetsFutureTimeoutsExpiryComparisonAndTimeLeft) {
               std::tuple(std::string("untouched|4.000000e\0N-4.000000e+18 seconds", 42), 7));
 }
 
-TEST_F(TimevalTest, OrderDifferenceDurationsSafeAddAndMilliseconds) {
+TEST_F(TimeTest, TimevalOrderDifferenceDurationsSafeAddAndMilliseconds) {
     // clang-format off
     const std::tuple<timeval, timeval, int, double> cases[] = {{{5, 10}, {5, 10}, 0, 0}, {{5, 11}, {5, 10}, 1, 1e-6},
         {{4, 999999}, {5, 0}, -1, -1e-6}, {{10, 500000}, {8, 0}, 1, 2.5}};
@@ -118,7 +113,7 @@ TEST_F(TimevalTest, OrderDifferenceDurationsSafeAddAndMilliseconds) {
     expect_all({xk_util_timeval_to_ms(nullptr, nullptr)});
 }
 
-TEST_F(CalendarTest, BrokenDownTextAndFutureForms) {
+TEST_F(TimeTest, CalendarBrokenDownTextAndFutureForms) {
     setenv("TZ", "XKT-2", 1), tzset();        // two hours east of UTC, so a UTC reading would differ
     const time_t zero = 0, huge = INT64_MAX;  // huge: its year does not fit an int
     struct tm utc, local, now;
