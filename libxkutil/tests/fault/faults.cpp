@@ -2,28 +2,19 @@
 // The failure table and its driver: one row per (operation, failing call), one pattern per failure
 // point. The driver fails each point of a row in turn; every run must leave no block or descriptor
 // behind and show its caller what the row lists. The failures delivered are tallied per row group.
-#include <fcntl.h>
+// Then the size-boundary table, checked by the same helpers.
 #include <fnmatch.h>
 #include <grp.h>
-#include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/file.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <map>
-#include <sstream>
 
 #include "fault/seam.h"
-#include "internal/pid_file.h"
 #include "internal/process.h"
 #include "internal/timeout.h"
 #include "support/capture.h"
 #include "support/hexdump_reference.h"
-#include "xk/xkutil.h"
 
 // Set up and read back past the seam, so that only the library's calls count.
 extern "C" int __real_sigaction(int, const struct sigaction *, struct sigaction *);
@@ -55,8 +46,7 @@ struct Steps {
 // then " : " and the log lines joined by " | " (" @<file>" after a line that names its source
 // file, " L<level>" after one not at level 3). The scratch directory is written {D}.
 struct Row {
-    std::string group, op, ok;        // ok: the run that meets no failure
-    Call call;
+    std::string group, op, ok, call;  // ok: the run that meets no failure; call: the failing kind
     int err;
     std::vector<std::string> points;  // point n meets points[min(n, last)] unless the run names one
     bool at_least = false;            // the last point may be met any number of times
@@ -72,11 +62,9 @@ struct Ctx {
     bool injected = false;
     template <typename Calls> auto run(Calls calls) {
         capture.clear();
-        arm(row.call, n, row.err);
+        arm(row.call.c_str(), n, row.err);
         auto result = calls();
-        injected = fired(row.call);
-        disarm_all();
-        if (injected) ++g_tally[row.group][row.call == Call::malloc_family ? 0 : 1];
+        if ((injected = disarm().fired)) ++g_tally[row.group][row.call == "alloc" ? 0 : 1];
         return result;
     }
     template <typename Calls> Seen steps(Calls calls) {
@@ -101,7 +89,7 @@ template <typename T> std::string take(T *p, size_t len = std::string::npos) {
     return free(p), out;
 }
 
-template <typename... Values> std::string show(const Values &...values) {  // the values joined by single spaces
+template <typename... Values> std::string show(const Values &...values) {  // joined by single spaces
     std::ostringstream o;
     const char *sep = "";
     return ((o << sep << values, sep = " "), ...), o.str();
@@ -123,8 +111,8 @@ struct sigaction disposition(int sig, const struct sigaction *set = nullptr) {
 
 // The run as the table writes it.
 std::string observed(const Seen &seen, const xk::test::Capture &capture, const std::string &dir) {
-    const std::map<uint32_t, std::string> names = {{XK_OK, "OK"}, {kFailed, "FAILED"}, {XK_ERR_NOMEM, "NOMEM"},
-        {XK_ERR_SYSTEM, "SYSTEM"}, {XK_ERR_READ, "READ"}, {XK_ERR_ACCESS, "ACCESS"},
+    static const std::map<uint32_t, std::string> names = {{XK_OK, "OK"}, {kFailed, "FAILED"},
+        {XK_ERR_NOMEM, "NOMEM"}, {XK_ERR_SYSTEM, "SYSTEM"}, {XK_ERR_READ, "READ"}, {XK_ERR_ACCESS, "ACCESS"},
         {XK_ERR_NOT_FOUND, "NOT_FOUND"}, {XK_ERR_ALREADY_RUNNING, "RUNNING"}};
     auto name = [&](uint32_t st) { return names.count(st) ? names.at(st) : std::to_string(st); };
     std::string text = name(seen.status) + (seen.out.empty() ? "" : " " + seen.out), sep = " < ";
@@ -132,32 +120,46 @@ std::string observed(const Seen &seen, const xk::test::Capture &capture, const s
         text += sep + r.func + (r.status == seen.status ? "" : ":" + name(r.status)), sep = " ";
     sep = " : ";
     for (const auto &l : capture.lines()) {
-        EXPECT_TRUE(l.flags == 128 && l.file.empty() == (l.line == 0)) << l.text;  // a source file comes with its line
-        text += sep + l.text + (l.file.empty() ? "" : " @" + l.file) + (l.level == 3 ? "" : " L" + std::to_string(l.level));
+        EXPECT_TRUE(l.flags == 128 && l.file.empty() == (l.line == 0)) << l.text;  // a file comes with its line
+        text += sep + l.text + (l.file.empty() ? "" : " @" + l.file) + (l.level == 3 ? "" : " L" + show(l.level));
         sep = " | ";
     }
     for (size_t at; (at = text.find(dir)) != std::string::npos;) text.replace(at, dir.size(), "{D}");
     return text;
 }
 
-std::vector<Row> rows();
-const std::map<std::string, std::function<Seen(Ctx &)>> &operations();
-
-class Faults : public xk::test::ReportingTest, public ::testing::WithParamInterface<Row> {
+// Runs in a scratch directory holding "A", "b" and "src.txt"; each run must leave no block or
+// descriptor behind, and what it showed must match its pattern.
+class Runs : public xk::test::ReportingTest {
 protected:
     std::string dir;
 
     void SetUp() override {
         // Memory-backed where there is one: the durable writes sync their files at every point.
-        std::string pattern = access("/dev/shm", W_OK) == 0 ? "/dev/shm/xkutil-faults-XXXXXX" : "/tmp/xkutil-faults-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
+        dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm/xkutil-faults-XXXXXX" : "/tmp/xkutil-faults-XXXXXX";
+        ASSERT_NE(mkdtemp(dir.data()), nullptr);
         for (const char *name : {"A", "b"}) std::ofstream(dir + "/" + name);
         std::ofstream(dir + "/src.txt") << kSrc;
     }
     void TearDown() override { std::filesystem::remove_all(dir); }
-
+    template <typename Op> Seen leak_free(Op op) {
+        size_t blocks = live_blocks();
+        int fds = open_descriptors();
+        Seen seen = op();
+        EXPECT_EQ(live_blocks(), blocks) << "blocks leaked";
+        EXPECT_EQ(open_descriptors(), fds) << "descriptors leaked";
+        return seen;
+    }
+    void expect_shown(const std::string &pattern, const Seen &seen) {
+        std::string text = observed(seen, capture, dir);
+        EXPECT_EQ(fnmatch(pattern.c_str(), text.c_str(), FNM_NOESCAPE), 0) << pattern << "\n" << text;
+    }
 };
+
+std::vector<Row> rows();
+const std::map<std::string, std::function<Seen(Ctx &)>> &operations();
+
+class Faults : public Runs, public ::testing::WithParamInterface<Row> {};
 
 // Fails point 0, 1, 2, ... until a run meets none.
 TEST_P(Faults, EachPointInTurn) {
@@ -165,15 +167,10 @@ TEST_P(Faults, EachPointInTurn) {
     long n = 0;
     for (bool injected = true; injected && !HasFailure(); ++n) {
         SCOPED_TRACE(testing::Message() << "failure point " << n);
-        size_t blocks = live_blocks();
-        int fds = open_descriptors();
         Ctx ctx{row, n, dir, capture};
-        Seen seen = operations().at(row.op)(ctx);
-        EXPECT_EQ(live_blocks(), blocks) << "blocks leaked";
-        EXPECT_EQ(open_descriptors(), fds) << "descriptors leaked";
-        size_t point = static_cast<size_t>(std::min<long>(seen.point >= 0 ? seen.point : n, row.points.size() - 1));
-        std::string pattern = (injected = ctx.injected) ? row.points[point] : row.ok, text = observed(seen, capture, dir);
-        EXPECT_EQ(fnmatch(pattern.c_str(), text.c_str(), FNM_NOESCAPE), 0) << pattern << "\n" << text;
+        Seen seen = leak_free([&] { return operations().at(row.op.substr(0, row.op.find('=')))(ctx); });
+        long point = std::min<long>(seen.point >= 0 ? seen.point : n, static_cast<long>(row.points.size()) - 1);
+        expect_shown((injected = ctx.injected) ? row.points[static_cast<size_t>(point)] : row.ok, seen);
     }
     const long listed = static_cast<long>(row.points.size());
     EXPECT_TRUE(HasFailure() || (row.at_least ? n - 1 >= listed : n - 1 == listed)) << n - 1;
@@ -186,11 +183,115 @@ class PrintTally : public ::testing::Environment {
     void TearDown() override {
         long all[2] = {};
         for (const auto &[group, n] : g_tally)
-            printf("  %s: %ld allocation, %ld system-call failures\n", group.c_str(), (all[0] += n[0], n[0]), (all[1] += n[1], n[1]));
+            printf("  %s: %ld allocation, %ld system-call failures\n", group.c_str(), (all[0] += n[0], n[0]),
+                   (all[1] += n[1], n[1]));
         printf("  in all: %ld allocation, %ld system-call failures\n", all[0], all[1]);
     }
 };
 const auto *const kTally = ::testing::AddGlobalTestEnvironment(new PrintTally);
+
+// --- the size-boundary table ---
+
+constexpr size_t kHalf = SIZE_MAX / 2 + 1, kBase64Wrap = 3 * (size_t{1} << 62);
+const uint8_t kBytes[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+
+Seen encode(size_t length) {
+    char *out = unset<char>();
+    size_t len = 0;
+    xk_util_status st = xk_util_base64_encode(kBytes, length, &out, &len);
+    return {st, show(take(out, 0), len)};
+}
+
+Seen hex_text(size_t length) {
+    char *out = unset<char>();
+    xk_util_status st = xk_util_sprintf_bytes(kBytes, length, &out);
+    return {st, take(out, 0)};
+}
+
+// Shows the length stored for the output: the size that could not be allocated.
+Seen expand(size_t count, int factor) {
+    uint8_t *out = unset<uint8_t>();
+    size_t len = 0;
+    xk_util_status st = factor == 8 ? xk_util_map_bitstring_to_bytes(kBytes, count, &out, &len)
+                                    : xk_util_expand_byte_array(kBytes, count, factor, &out, &len);
+    return {st, show(take(out, 0), len)};
+}
+
+// A collection whose array is full at `count` elements and grows by `growth` (0: by half): the
+// next attach must be refused without touching the array, which stands for a full one.
+Seen attach_past(int32_t count, int32_t growth) {
+    void *slot[1] = {nullptr};
+    xk_collection c{};
+    c.free_fn = free, c.elements = slot, c.count = c.capacity = count, c.growth = growth;
+    bool attached = xk_collection_element_attach(&c, slot);
+    return {failed_if(!attached), show(c.count - count) + (c.elements == slot ? "" : " moved")};
+}
+
+xk_util_status vsize(int *size, const char *format, ...) {
+    va_list ap;
+    va_start(ap, format);
+    xk_util_status st = xk_util_printf_vsize(format, ap, size);
+    return va_end(ap), st;
+}
+
+using SizeLimits = Runs;
+struct Limit { std::string call; std::function<Seen()> run; std::string pattern; };
+
+std::vector<Limit> limits() {
+    const std::string max = show(SIZE_MAX), bytes = " < xk_util_expand_byte_array : Memory allocation failed",
+                      bits = " < xk_util_map_bitstring_to_bytes : Memory allocation failed";
+    auto to_base64_size = [](size_t n) { return [n] { return Seen{XK_OK, show(xk_util_to_base64_size(n))}; }; };
+    auto expanded = [](size_t n, int factor) { return [=] { return expand(n, factor); }; };
+    auto attach = [](int32_t count, int32_t growth) { return [=] { return attach_past(count, growth); }; };
+    std::vector<Limit> t = {
+        {"memdup0(SIZE_MAX)", [] { return Seen{XK_OK, take(xk_util_memdup0(kBytes, SIZE_MAX), 0)}; }, "OK null"},
+        {"to_base64_size(3 * 2^62)", to_base64_size(kBase64Wrap), "OK " + max},
+        {"to_base64_size(SIZE_MAX)", to_base64_size(SIZE_MAX), "OK " + max},
+        {"map_bitstring_to_bytes(SIZE_MAX / 8 + 1)", expanded(SIZE_MAX / 8 + 1, 8), "NOMEM null " + max + bits},
+        {"expand_byte_array(SIZE_MAX / 2 + 1, 2)", expanded(kHalf, 2), "NOMEM null 0" + bytes},
+        {"expand_byte_array(SIZE_MAX, INT32_MAX)", expanded(SIZE_MAX, INT32_MAX),
+         "NOMEM null " + show(size_t{0} - INT32_MAX) + bytes},
+        {"expand_byte_array(3, -1)", expanded(3, -1), "NOMEM null " + show(size_t{0} - 3) + bytes},
+        {"sum_init(SIZE_MAX / 8 + 1)", [] {
+             xk_util_sum sum{};
+             xk_util_status st = xk_util_sum_init(&sum, SIZE_MAX / 8 + 1);
+             return Seen{st, show(take(sum.buckets, 0), sum.n)};
+         }, "NOMEM null 0 < xk_util_sum_init : calloc() failed, N=2305843009213693952"},
+        {"snprintf(size INT32_MAX + 1)", [] {
+             char buf[4] = "abc";
+             int n = xk_util_snprintf(buf, size_t{INT32_MAX} + 1, "%s", "x");
+             return Seen{failed_if(n < 0), show(n, buf)};
+         }, "FAILED -1 abc"},
+        {"collection full at INT32_MAX elements", attach(INT32_MAX, 10), "FAILED 0"},
+        {"collection growth past INT32_MAX", attach(1, INT32_MAX), "FAILED 0"},
+        {"collection growth by half past INT32_MAX", attach(INT32_MAX / 3 * 2, 0), "FAILED 0"},
+    };
+    for (size_t n : {kBase64Wrap, kBase64Wrap + 1, kBase64Wrap + 2, kBase64Wrap + 3, SIZE_MAX})
+        t.push_back({"base64_encode(" + show(n) + ")", [n] { return encode(n); }, "NOMEM null " + max});
+    for (size_t n : {kHalf, SIZE_MAX})
+        t.push_back({"sprintf_bytes(" + show(n) + ")", [n] { return hex_text(n); },
+                     "NOMEM null < xk_util_sprintf_bytes : Allocation failed"});
+    // Sizing formats the whole text, seconds of work for 2^31 - 1 characters: natively only.
+    auto vsized = [] {
+        int size = 0;
+        return Seen{vsize(&size, "%*s", INT32_MAX, ""), show(size)};
+    };
+    if (!xk::test::under_emulator()) t.push_back({"printf_vsize(%*s, INT32_MAX)", vsized, "SYSTEM 2147483647 < xk_util_printf_vsize"});
+    return t;
+}
+
+// Every export that turns a caller's size into another size, called where that computation would
+// wrap, refuses before it makes any allocation call.
+TEST_F(SizeLimits, EveryWrappingSizeIsRefusedBeforeAnythingIsAllocated) {
+    for (const Limit &limit : limits()) {
+        SCOPED_TRACE(limit.call);
+        capture.clear();
+        arm("alloc", LONG_MAX, 0);  // counts the allocation calls, fails none
+        Seen seen = leak_free(limit.run);
+        EXPECT_EQ(disarm().calls, 0);
+        expect_shown(limit.pattern, seen);
+    }
+}
 
 // --- the operations ---
 
@@ -201,6 +302,7 @@ void *make_int() { return calloc(1, sizeof(int)); }
 void *copy_int(const void *from) { return xk_util_memdup(from, sizeof(int)); }
 // The start of our own command line, no longer than the longest program name a pid-file check takes.
 std::string own_name() { return read_text("/proc/self/cmdline").substr(0, 100).c_str(); }
+std::string or_self(const std::string &pid) { return pid == show(getpid()) ? "self" : pid; }
 bool ignored(int sig) { return disposition(sig).sa_handler == SIG_IGN; }
 void all_default() {
     for (int sig = 1; sig < 32; ++sig) disposition(sig, std::array<struct sigaction, 1>{}.data());  // SIG_DFL is 0
@@ -245,9 +347,11 @@ Seen text(Ctx &c) {
         s(xk_util_join(strings, 3, ", ", &joined, &n), [&] { return show(take(joined), n); });
         s(xk_util_append_string(&str, &len, "abc", 3), [&] { return show(str ? str : "null", len); });
         s(xk_util_append_string(&str, &len, "de", 2), [&] { return show(take(str), len); });
-        s(xk_util_base64_encode(reinterpret_cast<const uint8_t *>("hello"), 5, &b64, &n), [&] { return show(take(b64, n), n); });
+        s(xk_util_base64_encode(reinterpret_cast<const uint8_t *>("hello"), 5, &b64, &n),
+          [&] { return show(take(b64, n), n); });
         s(xk_util_base64_decode("aGVsbG8=", 8, &plain, &n), [&] { return show(take(plain, n), n); });
-        s(failed_if(xk_util_strbuf_append_f(&roomy, "%s", "abc") != 3), [&] { return show(roomy.capacity, take(roomy.str)); });
+        s(failed_if(xk_util_strbuf_append_f(&roomy, "%s", "abc") != 3),
+          [&] { return show(roomy.capacity, take(roomy.str)); });
     });
 }
 
@@ -273,7 +377,8 @@ Seen strbuf(Ctx &c) {
             return free(none.str), show(n, none.capacity, kept);
         });
         n = xk_util_strbuf_substitute(&sub, "$X", 0, "%s", "0123456789");
-        s(failed_if(n != 16), [&] { return show(n, sub.hex_limit, sub.str == before ? "same" : "moved", sub.capacity, take(sub.str)); });
+        s(failed_if(n != 16),
+          [&] { return show(n, sub.hex_limit, sub.str == before ? "same" : "moved", sub.capacity, take(sub.str)); });
     });
 }
 
@@ -291,14 +396,20 @@ Seen collection(Ctx &c) {
     int value = 42;
     Seen seen = c.steps([&](Steps &s) {
         xk_collection *named = xk_collection_new("name", make_int, copy_int, free);
-        s(failed_if(!named), [&] { return named ? show(named->name ? named->name : "(no name)", named->growth) : "null"; });
+        s(failed_if(!named),
+          [&] { return named ? show(named->name ? named->name : "(no name)", named->growth) : "null"; });
         xk_collection_free(named);
         for (size_t i = 0; i < cols.size(); ++i) {
             auto &[col, mine] = cols[i];
-            auto slots = [col = col] { return show(col->elements, col->count, col->capacity) + std::string(reinterpret_cast<char *>(col->elements), col->capacity * sizeof(void *)); };
+            auto slots = [col = col] {
+                std::string held(reinterpret_cast<char *>(col->elements), col->capacity * sizeof(void *));
+                return show(col->elements, col->count, col->capacity) + held;
+            };
             std::string before = slots();
             int32_t count = col->count;
-            bool ok = i % 3 == 0 ? xk_collection_element_attach(col, mine) : i % 3 == 1 ? xk_collection_element_add(col, &value) : !!xk_collection_element_new(col);
+            bool ok = i % 3 == 0   ? xk_collection_element_attach(col, mine)
+                      : i % 3 == 1 ? xk_collection_element_add(col, &value)
+                                   : !!xk_collection_element_new(col);
             mine = ok && i % 3 == 0 ? nullptr : mine;
             s(failed_if(!ok), [&] {
                 std::string out = slots() == before ? "as it was" : show("grew", col->count - count);
@@ -317,17 +428,21 @@ Seen collection(Ctx &c) {
 Seen host(Ctx &c) {
     const std::string made = c.path("made"), read_only = c.path("read-only"), env = "XK_FAULT_ENV_PROBE";
     for (const auto &path : {made, read_only}) std::filesystem::remove(path);
-    char *name = nullptr, *dir = nullptr, *first = unset<char>(), *second = unset<char>(), *value, *host, a[5][8] = {"--name", "alice", "-v", "--dir", "/tmp"};
+    char *name = nullptr, *dir = nullptr, *first = unset<char>(), *second = unset<char>(), *value, *host,
+         a[5][8] = {"--name", "alice", "-v", "--dir", "/tmp"};
     char *argv[] = {a[0], a[0], a[1], a[2], a[3], a[4]};
     int verbose = 0, exists = 7;
-    xk_util_option table[] = {{'n', "name", xk_util_getopt_string, &name, 1}, {'v', "verbose", xk_util_getopt_flag, &verbose, 0}, {'d', "dir", xk_util_getopt_string, &dir, 1}};
+    xk_util_option table[] = {{'n', "name", xk_util_getopt_string, &name, 1},
+                              {'v', "verbose", xk_util_getopt_flag, &verbose, 0},
+                              {'d', "dir", xk_util_getopt_string, &dir, 1}};
     xk_util_dirscan_cursor *cursor;
     struct group *g = getgrgid(getegid());
     std::string group = g == nullptr ? "" : g->gr_name;
     gid_t egid = getegid();
     auto now = [&] { return getenv(env.c_str()) ? getenv(env.c_str()) : "-"; };
     Seen seen = c.steps([&](Steps &s) {
-        s(xk_util_getopt(6, argv, table, 3), [&] { return show(name ? take(name) : "-", verbose, dir ? take(dir) : "-"); });
+        s(xk_util_getopt(6, argv, table, 3),
+          [&] { return show(name ? take(name) : "-", verbose, dir ? take(dir) : "-"); });
         s(xk_util_mkdir(made.c_str()), [&] { return show(std::filesystem::exists(made)); });
         s(xk_util_mkdir_read_only(read_only.c_str()), [&] { return show(std::filesystem::exists(read_only)); });
         xk_util_status st = xk_util_query_dir_exists(c.dir.c_str(), &exists);
@@ -339,7 +454,8 @@ Seen host(Ctx &c) {
         }
         s(failed_if(!cursor || !first || !second), [&] { return cursor ? show(take(first), take(second)) : "null"; });
         s(group.empty() ? XK_OK : ensure_egid(group.c_str()), [&] { return getegid() == egid ? "kept" : "moved"; });
-        s(xk_util_setenv(env.c_str(), "v"), now)(failed_if(!(value = xk_util_getenv(env.c_str()))), [&] { return take(value); });
+        s(xk_util_setenv(env.c_str(), "v"), now);
+        s(failed_if(!(value = xk_util_getenv(env.c_str()))), [&] { return take(value); });
         s(failed_if(!(host = xk_util_get_hostname())), [&] { return take(host, 0); });
         s(xk_util_unsetenv(env.c_str()), now);
     });
@@ -360,7 +476,8 @@ Seen time(Ctx &c) {
     auto clock = [](uint64_t v) { return failed_if(v == 0); };
     auto read = [] { return "read"; };
     return c.steps([&](Steps &s) {
-        s(xk_util_future_timeout(&deadline, 5, 1), [&] { return kept(deadline.tv_sec == 123); })(xk_util_query_timeout_expired(&later, &expired), [&] { return show(expired); });
+        s(xk_util_future_timeout(&deadline, 5, 1), [&] { return kept(deadline.tv_sec == 123); });
+        s(xk_util_query_timeout_expired(&later, &expired), [&] { return show(expired); });
         s(xk_util_query_timeout_left(&later, left, sizeof left), [&] { return kept(left[0] == 'x'); });
         s(clock(xk_util_timer_point()), read)(xk_util_future_time(10, &tv), [&] { return kept(tv.tv_sec == 1); });
         s(clock(xk_util_walltime_msec()), read)(clock(xk_util_walltime_usec()), read);
@@ -380,7 +497,8 @@ Seen files(Ctx &c) {
     __real_lseek(counted, 4, SEEK_SET);
     FILE *appended = fopen(c.path("log").c_str(), "ab"), *opened = unset<FILE>();
     fputs("x", appended);
-    char *buf = unset<char>(), *named_buf = unset<char>(), *plain = unset<char>(), *nested = unset<char>(), *abs = unset<char>();
+    char *buf = unset<char>(), *named_buf = unset<char>(), *plain = unset<char>(), *nested = unset<char>(),
+         *abs = unset<char>();
     int64_t size = -1;
     uint64_t count = 99;
     size_t named_size = 0;
@@ -388,7 +506,8 @@ Seen files(Ctx &c) {
         s(xk_util_open(&fd, &e, O_RDONLY, 0, "%s/%s", c.dir.c_str(), "src.txt"),
           [&] { return show(fd >= 0 ? "fd" : std::to_string(fd), e); });
         s(xk_util_read_file(in, &buf, &size, &(e = 0)), [&] { return show(take(buf), size, e); });
-        s(xk_util_count_lines(counted, &count, &(e = 0)), [&] { return show(count, __real_lseek(counted, 0, SEEK_CUR), e); });
+        s(xk_util_count_lines(counted, &count, &(e = 0)),
+          [&] { return show(count, __real_lseek(counted, 0, SEEK_CUR), e); });
         s(xk_util_whole_write(written, "abc", 3, &(e = 0)), [&] { return show(e, read_text(out)); });
         s(xk_util_get_file_size(src.c_str(), &(size = -1)), [&] { return show(size); });
         s(xk_util_truncate_file(cut.c_str(), 2, &(e = 0)), [&] { return show(e, read_text(cut)); });
@@ -398,7 +517,8 @@ Seen files(Ctx &c) {
             bool stream = opened != nullptr && opened != unset<FILE>();
             return show(stream ? (__real_fclose(opened), "stream") : opened ? "unset" : "null", e);
         });
-        s(xk_util_read_named_file(src.c_str(), &named_buf, &named_size, nullptr), [&] { return take(named_buf, named_size); });
+        s(xk_util_read_named_file(src.c_str(), &named_buf, &named_size, nullptr),
+          [&] { return take(named_buf, named_size); });
         s(xk_util_write_named_file(dst.c_str(), 1, "payload", 7, nullptr), [&] { return read_text(dst); });
         s(xk_util_sync(appended, c.dir.c_str()), [] { return "synced"; });
         s(xk_util_sync_file(src.c_str()), [] { return "synced"; });
@@ -424,7 +544,8 @@ Seen children(Ctx &c) {
     Seen seen = c.steps([&](Steps &s) {
         s(xk_spawn(kArgv, kEnvp, &handle), [&] { return live() ? "handle" : handle ? "unset" : "null"; });
         spawned = handle;
-        if (live()) s(xk_wait(&handle, &code), [&] { return show(!handle ? "null" : handle == spawned ? "kept" : "moved", code); });
+        if (live())
+            s(xk_wait(&handle, &code), [&] { return show(!handle ? "null" : handle == spawned ? "kept" : "moved", code); });
         s(xk_spawn_and_wait(kArgv, kEnvp, &combined), [&] { return show(combined); });
         s(xk_util_await_child_timeout(ended->pid, 5), [] { return "polled"; });
     });
@@ -446,7 +567,8 @@ Seen signals(Ctx &c) {
             std::string missed;
             for (int sig = 1; sig < 32; ++sig) missed += ignored(sig) || !can_ignore(sig) ? "" : show("", sig);
             if (missed.empty()) return std::string("all");
-            bool named = c.capture.lines().size() == 1 && c.capture.lines()[0].text.find("(" + missed.substr(1) + ")") != std::string::npos;
+            const auto &lines = c.capture.lines();
+            bool named = lines.size() == 1 && lines[0].text.find("(" + missed.substr(1) + ")") != std::string::npos;
             return named ? std::string("one named") : "missed" + missed;
         });
         disposition(SIGUSR1, &dfl), disposition(SIGUSR2, &ignore);
@@ -464,7 +586,8 @@ Seen pid_of(Ctx &c) {
     unsigned int *pids = unset<unsigned int>(), count = 12345;
     xk_util_status st = c.run([&] { return xk_util_pid_of(name.c_str(), 0, c.row.err ? nullptr : &pids, &count); });
     bool skipped = st == XK_OK && !c.capture.lines().empty();
-    std::string array = take(pids, 0), out = st ? show(array, count) : skipped ? "skipped" : count >= 1 ? "found" : "none";
+    std::string array = take(pids, 0);
+    std::string out = st ? show(array, count) : skipped ? "skipped" : count >= 1 ? "found" : "none";
     return Seen{st, out, skipped ? 0 : array == "null" ? 1 : 2};
 }
 
@@ -473,32 +596,31 @@ Seen stat(Ctx &c) {
     xk_util_proc_stat_record record;
     memset(&record, 0xA5, sizeof record);
     xk_util_status st = c.run([&] { return xk_util_proc_stat(&record, 0); });
-    return Seen{st, show(record.pid == getpid() ? "self" : std::to_string(record.pid), record.delayacct_blkio_ticks)};
+    return Seen{st, show(or_self(show(record.pid)), record.delayacct_blkio_ticks)};
 }
 
-// Claims the pid file holding `content` (our pid for "self"; no file for NULL) under our own
-// name; shows the pid handed back, the file afterwards and whether its lock was given back.
-Seen claim(Ctx &c, const char *content) {
-    const std::string path = c.path("run.pid"), self = std::to_string(getpid()), name = own_name();
+// Claims, under our own name, the pid file holding what the operation's name has after "="
+// (our pid for "self"; no file without "="); shows the pid handed back, the file afterwards and
+// whether its lock was given back.
+Seen claim(Ctx &c) {
+    const std::string path = c.path("run.pid"), self = show(getpid()), name = own_name();
+    const size_t eq = c.row.op.find('=');
     std::filesystem::remove(path);
-    if (content != nullptr) std::ofstream(path) << (strcmp(content, "self") == 0 ? self : content);
+    if (eq != std::string::npos) std::ofstream(path) << (c.row.op.substr(eq + 1) == "self" ? self : c.row.op.substr(eq + 1));
     unsigned int pid = 7;
     xk_util_status st = c.run([&] { return xk_util_claim_pid_file(path.c_str(), name.c_str(), &pid); });
     std::string text = read_text(path);
     int fd = ::open(path.c_str(), O_RDONLY);
     bool unlocked = fd < 0 || flock(fd, LOCK_EX | LOCK_NB) == 0;
     if (fd >= 0) close(fd);
-    return Seen{st, show(std::to_string(pid) == self ? "self" : std::to_string(pid), text == self ? "self" : text, unlocked ? "unlocked" : "locked")};
+    return Seen{st, show(or_self(show(pid)), or_self(text), unlocked ? "unlocked" : "locked")};
 }
 
 const std::map<std::string, std::function<Seen(Ctx &)>> &operations() {
-    // clang-format off
     static const std::map<std::string, std::function<Seen(Ctx &)>> ops = {
-        {"text", text}, {"strbuf", strbuf}, {"collection", collection}, {"host", host}, {"time", time},
-        {"files", files}, {"children", children}, {"signals", signals},
-        {"pid_of", pid_of}, {"stat", stat}, {"claim_self", [](Ctx &c) { return claim(c, "self"); }}, {"claim_new", [](Ctx &c) { return claim(c, nullptr); }},
-        {"claim_dead", [](Ctx &c) { return claim(c, "4194305"); }}, {"claim_empty", [](Ctx &c) { return claim(c, ""); }}};
-    // clang-format on
+        {"text", text},     {"strbuf", strbuf},     {"collection", collection}, {"host", host},     {"time", time},
+        {"files", files},   {"children", children}, {"signals", signals},       {"pid_of", pid_of}, {"stat", stat},
+        {"claim", claim}};
     return ops;
 }
 
@@ -506,27 +628,25 @@ const std::map<std::string, std::function<Seen(Ctx &)>> &operations() {
 // failure; then "-<times> <call> <errno> <pattern>" lists failure points in turn, and lines in a
 // row with the same call and errno make one row. <times> is 1 when left out, "+" for one or more.
 std::vector<Row> rows() {
-#define XK_FAULT_NAMED(name) {#name, Call::name},
-    const std::map<std::string, Call> calls = {{"alloc", Call::malloc_family}, XK_FAULT_CALLS(XK_FAULT_NAMED)};
-#undef XK_FAULT_NAMED
     std::vector<Row> t;
     std::istringstream table(
 #include "fault/table.inc"
     );
     std::string group, op, ok, times, call, err, pattern;
-    bool fresh = false;  // the next point opens a row
     for (std::string line; std::getline(table, line);) {
         for (size_t at; (at = line.find("\\n")) != std::string::npos;) line.replace(at, 2, "\n");
         std::istringstream words(line);
-        if (line[0] == '@' && words >> times >> group >> op >> std::ws && std::getline(words, ok, '\0')) fresh = true;
-        if (line[0] != '-' || !(words >> times >> call >> err >> std::ws) || !std::getline(words, pattern, '\0')) continue;
+        if (line[0] == '@' && words >> times >> group >> op >> std::ws) std::getline(words, ok, '\0');
+        if (line[0] != '-' || !(words >> times >> call >> err >> std::ws) || !std::getline(words, pattern, '\0'))
+            continue;
         int err_no = 0;
         for (int e = 1; e < 134 && err_no == 0; ++e) err_no = strerrorname_np(e) && err == strerrorname_np(e) ? e : 0;
-        if (fresh || t.back().call != calls.at(call) || t.back().err != err_no) t.push_back({group, op, ok, calls.at(call), err_no, {}});
-        fresh = false;
+        if (t.empty() || t.back().op != op || t.back().call != call || t.back().err != err_no)
+            t.push_back({group, op, ok, call, err_no, {}});
         Row &row = t.back();
         row.at_least = times == "-+";
-        for (int i = times.size() > 1 && !row.at_least ? std::stoi(times.substr(1)) : 1; i > 0; --i) row.points.push_back(pattern);
+        int repeat = times.size() > 1 && !row.at_least ? std::stoi(times.substr(1)) : 1;
+        row.points.insert(row.points.end(), static_cast<size_t>(repeat), pattern);
     }
     return t;
 }

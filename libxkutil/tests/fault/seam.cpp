@@ -6,19 +6,22 @@
 #include <fcntl.h>
 #include <stdarg.h>
 #include <stdio.h>
+#include <string.h>
 #include <time.h>
 
 #include <filesystem>
 #include <unordered_set>
+#include <utility>
 
 namespace xk::fault {
 namespace {
 
 struct Countdown {
-    long remaining = -1, calls = 0;  // remaining -1: disarmed
+    const char *call = "";  // the armed kind; none matches ""
+    long remaining = 0;
     int err = 0;
-    bool fired = false;
-} g_calls[static_cast<int>(Call::count_)];
+    Met met{};
+} g_armed;
 
 // The set's own nodes come from operator new inside libstdc++, which the wrapping never sees.
 std::unordered_set<void *> &live() {
@@ -29,20 +32,14 @@ std::unordered_set<void *> &live() {
 }  // namespace
 
 // Decides whether this call fails; sets errno when it does.
-bool inject(Call call) {
-    Countdown &c = g_calls[static_cast<int>(call)];
-    ++c.calls;
-    if (c.remaining < 0 || c.remaining-- != 0) return false;
-    return errno = c.err, c.fired = true;
+bool inject(const char *call) {
+    if (strcmp(call, g_armed.call) != 0 || (++g_armed.met.calls, g_armed.remaining--) != 0) return false;
+    return errno = g_armed.err, g_armed.met.fired = true;
 }
 void *remember(void *p) { return p != nullptr ? *live().insert(p).first : p; }
 
-void arm(Call call, long nth, int err) {
-    g_calls[static_cast<int>(call)] = {nth < 0 ? -1 : nth, 0, call == Call::malloc_family ? ENOMEM : err};
-}
-void disarm_all() { std::fill(std::begin(g_calls), std::end(g_calls), Countdown{}); }
-long seen(Call call) { return g_calls[static_cast<int>(call)].calls; }
-bool fired(Call call) { return g_calls[static_cast<int>(call)].fired; }
+void arm(const char *call, long nth, int err) { g_armed = {call, nth, strcmp(call, "alloc") == 0 ? ENOMEM : err}; }
+Met disarm() { return std::exchange(g_armed, {}).met; }
 size_t live_blocks() { return live().size(); }
 // libstdc++ lists the directory with its own, unwrapped calls.
 int open_descriptors() {
@@ -57,7 +54,6 @@ int closed_anyway(int (*close)(FILE *), FILE *stream) {
 
 }  // namespace xk::fault
 
-using xk::fault::Call;
 using xk::fault::inject;
 
 // A failed stream transfer moves nothing and leaves the stream's error indicator set, as a
@@ -93,14 +89,14 @@ extern "C" {
 
 #define XK_FAULT_WRAP(ret, name, fail_value, params, args) \
     ret __real_##name params;                              \
-    ret __wrap_##name params { return inject(Call::name) ? fail_value : __real_##name args; }
+    ret __wrap_##name params { return inject(#name) ? fail_value : __real_##name args; }
 XK_FAULT_PLAIN_CALLS(XK_FAULT_WRAP)
 
 // The allocations: type, name, parameters and arguments.
 #define XK_FAULT_ALLOCATION(ret, name, params, args)                                                \
     ret __real_##name params;                                                                       \
     ret __wrap_##name params {                                                                      \
-        return inject(Call::malloc_family) ? nullptr : static_cast<ret>(xk::fault::remember(__real_##name args)); \
+        return inject("alloc") ? nullptr : static_cast<ret>(xk::fault::remember(__real_##name args)); \
     }
 XK_FAULT_ALLOCATION(void *, malloc, (size_t n), (n))
 XK_FAULT_ALLOCATION(void *, calloc, (size_t n, size_t s), (n, s))
@@ -109,7 +105,7 @@ XK_FAULT_ALLOCATION(char *, strndup, (const char *s, size_t n), (s, n))
 
 void *__real_realloc(void *, size_t);
 void *__wrap_realloc(void *old, size_t size) {
-    if (inject(Call::malloc_family)) return nullptr;
+    if (inject("alloc")) return nullptr;
     void *p = __real_realloc(old, size);
     if (p != nullptr || size == 0) xk::fault::live().erase(old);
     return xk::fault::remember(p);
@@ -124,7 +120,7 @@ int __wrap_open(const char *path, int flags, ...) {
     va_start(ap, flags);
     mode_t mode = flags & (O_CREAT | O_TMPFILE) ? static_cast<mode_t>(va_arg(ap, int)) : 0;
     va_end(ap);
-    return inject(Call::open) ? -1 : __real_open(path, flags, mode);
+    return inject("open") ? -1 : __real_open(path, flags, mode);
 }
 
 }  // extern "C"
