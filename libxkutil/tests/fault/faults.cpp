@@ -31,16 +31,6 @@ std::map<std::string, std::array<long, 2>> g_tally;  // per row group: allocatio
 // What a run showed its caller. `point`, when set, names the listed point the run met.
 struct Seen { uint32_t status; std::string out; int point = -1; };
 
-// Calls made in turn: the first failure's status and outputs, or XK_OK and every call's outputs.
-// Each call's outputs are read (and its blocks freed) whatever its status.
-struct Steps {
-    Seen seen{XK_OK, ""};
-    template <typename Out> Steps &operator()(uint32_t st, Out out) {
-        std::string text = out();
-        return seen = seen.status ? seen : Seen{st, st || seen.out.empty() ? text : seen.out + " " + text}, *this;
-    }
-};
-
 // A point is an fnmatch pattern for "<status> <outputs>", then " < " and the functions that
 // traced, innermost first (":<status>" after one whose status differs from the one returned),
 // then " : " and the log lines joined by " | " (" @<file>" after a line that names its source
@@ -53,13 +43,17 @@ struct Row {
 };
 void PrintTo(const Row &row, std::ostream *os) { *os << row.group << " " << row.op; }
 
-// One run of a row: the operation arms the row's failure around the library calls with run().
+// One run of a row: the operation arms the row's failure around the library calls with run(), or
+// with steps() around calls made in turn, each through operator(): the run shows the first
+// failure's status and outputs, or XK_OK and every call's outputs. Each call's outputs are read
+// (and its blocks freed) whatever its status.
 struct Ctx {
     const Row &row;
     long n;
     const std::string &dir;
     xk::test::Capture &capture;
     bool injected = false;
+    Seen seen{XK_OK, ""};
     template <typename Calls> auto run(Calls calls) {
         capture.clear();
         arm(row.call.c_str(), n, row.err);
@@ -67,9 +61,10 @@ struct Ctx {
         if ((injected = disarm().fired)) ++g_tally[row.group][row.call == "alloc" ? 0 : 1];
         return result;
     }
-    template <typename Calls> Seen steps(Calls calls) {
-        Steps s;
-        return run([&] { return calls(s), 0; }), s.seen;
+    template <typename Calls> Seen steps(Calls calls) { return run([&] { return calls(), 0; }), seen; }
+    template <typename Out> void operator()(uint32_t st, Out out) {
+        std::string text = out();
+        if (seen.status == XK_OK) seen = {st, st || seen.out.empty() ? text : seen.out + " " + text};
     }
     std::string path(const char *name) const { return dir + "/" + name; }
 };
@@ -192,41 +187,6 @@ const auto *const kTally = ::testing::AddGlobalTestEnvironment(new PrintTally);
 
 // --- the size-boundary table ---
 
-constexpr size_t kHalf = SIZE_MAX / 2 + 1, kBase64Wrap = 3 * (size_t{1} << 62);
-const uint8_t kBytes[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-
-Seen encode(size_t length) {
-    char *out = unset<char>();
-    size_t len = 0;
-    xk_util_status st = xk_util_base64_encode(kBytes, length, &out, &len);
-    return {st, show(take(out, 0), len)};
-}
-
-Seen hex_text(size_t length) {
-    char *out = unset<char>();
-    xk_util_status st = xk_util_sprintf_bytes(kBytes, length, &out);
-    return {st, take(out, 0)};
-}
-
-// Shows the length stored for the output: the size that could not be allocated.
-Seen expand(size_t count, int factor) {
-    uint8_t *out = unset<uint8_t>();
-    size_t len = 0;
-    xk_util_status st = factor == 8 ? xk_util_map_bitstring_to_bytes(kBytes, count, &out, &len)
-                                    : xk_util_expand_byte_array(kBytes, count, factor, &out, &len);
-    return {st, show(take(out, 0), len)};
-}
-
-// A collection whose array is full at `count` elements and grows by `growth` (0: by half): the
-// next attach must be refused without touching the array, which stands for a full one.
-Seen attach_past(int32_t count, int32_t growth) {
-    void *slot[1] = {nullptr};
-    xk_collection c{};
-    c.free_fn = free, c.elements = slot, c.count = c.capacity = count, c.growth = growth;
-    bool attached = xk_collection_element_attach(&c, slot);
-    return {failed_if(!attached), show(c.count - count) + (c.elements == slot ? "" : " moved")};
-}
-
 xk_util_status vsize(int *size, const char *format, ...) {
     va_list ap;
     va_start(ap, format);
@@ -234,60 +194,65 @@ xk_util_status vsize(int *size, const char *format, ...) {
     return va_end(ap), st;
 }
 
-using SizeLimits = Runs;
-struct Limit { std::string call; std::function<Seen()> run; std::string pattern; };
-
-std::vector<Limit> limits() {
-    const std::string max = show(SIZE_MAX), bytes = " < xk_util_expand_byte_array : Memory allocation failed",
-                      bits = " < xk_util_map_bitstring_to_bytes : Memory allocation failed";
-    auto to_base64_size = [](size_t n) { return [n] { return Seen{XK_OK, show(xk_util_to_base64_size(n))}; }; };
-    auto expanded = [](size_t n, int factor) { return [=] { return expand(n, factor); }; };
-    auto attach = [](int32_t count, int32_t growth) { return [=] { return attach_past(count, growth); }; };
-    std::vector<Limit> t = {
-        {"memdup0(SIZE_MAX)", [] { return Seen{XK_OK, take(xk_util_memdup0(kBytes, SIZE_MAX), 0)}; }, "OK null"},
-        {"to_base64_size(3 * 2^62)", to_base64_size(kBase64Wrap), "OK " + max},
-        {"to_base64_size(SIZE_MAX)", to_base64_size(SIZE_MAX), "OK " + max},
-        {"map_bitstring_to_bytes(SIZE_MAX / 8 + 1)", expanded(SIZE_MAX / 8 + 1, 8), "NOMEM null " + max + bits},
-        {"expand_byte_array(SIZE_MAX / 2 + 1, 2)", expanded(kHalf, 2), "NOMEM null 0" + bytes},
-        {"expand_byte_array(SIZE_MAX, INT32_MAX)", expanded(SIZE_MAX, INT32_MAX),
-         "NOMEM null " + show(size_t{0} - INT32_MAX) + bytes},
-        {"expand_byte_array(3, -1)", expanded(3, -1), "NOMEM null " + show(size_t{0} - 3) + bytes},
-        {"sum_init(SIZE_MAX / 8 + 1)", [] {
-             xk_util_sum sum{};
-             xk_util_status st = xk_util_sum_init(&sum, SIZE_MAX / 8 + 1);
-             return Seen{st, show(take(sum.buckets, 0), sum.n)};
-         }, "NOMEM null 0 < xk_util_sum_init : calloc() failed, N=2305843009213693952"},
-        {"snprintf(size INT32_MAX + 1)", [] {
-             char buf[4] = "abc";
-             int n = xk_util_snprintf(buf, size_t{INT32_MAX} + 1, "%s", "x");
-             return Seen{failed_if(n < 0), show(n, buf)};
-         }, "FAILED -1 abc"},
-        {"collection full at INT32_MAX elements", attach(INT32_MAX, 10), "FAILED 0"},
-        {"collection growth past INT32_MAX", attach(1, INT32_MAX), "FAILED 0"},
-        {"collection growth by half past INT32_MAX", attach(INT32_MAX / 3 * 2, 0), "FAILED 0"},
-    };
-    for (size_t n : {kBase64Wrap, kBase64Wrap + 1, kBase64Wrap + 2, kBase64Wrap + 3, SIZE_MAX})
-        t.push_back({"base64_encode(" + show(n) + ")", [n] { return encode(n); }, "NOMEM null " + max});
-    for (size_t n : {kHalf, SIZE_MAX})
-        t.push_back({"sprintf_bytes(" + show(n) + ")", [n] { return hex_text(n); },
-                     "NOMEM null < xk_util_sprintf_bytes : Allocation failed"});
-    // Sizing formats the whole text, seconds of work for 2^31 - 1 characters: natively only.
-    auto vsized = [] {
-        int size = 0;
-        return Seen{vsize(&size, "%*s", INT32_MAX, ""), show(size)};
-    };
-    if (!xk::test::under_emulator()) t.push_back({"printf_vsize(%*s, INT32_MAX)", vsized, "SYSTEM 2147483647 < xk_util_printf_vsize"});
-    return t;
+// `call` with the size `n` (and `m` where it takes a second one): its status, what its out-pointer
+// holds and the length it stored (the size that could not be allocated). A collection stands full
+// at n elements and grows by m (0: by half); its array, a single slot, must be left alone.
+Seen at_size(const std::string &call, size_t n, int32_t m) {
+    const uint8_t bytes[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    char *text = unset<char>(), buf[4] = "abc";
+    uint8_t *out = unset<uint8_t>();
+    size_t len = 0;
+    int size = 0;
+    xk_util_sum sum{};
+    void *slot[1] = {nullptr};
+    const auto full = static_cast<int32_t>(n);
+    xk_collection col{nullptr, nullptr, free, nullptr, m, slot, full, full};
+    if (call == "memdup0") return {XK_OK, take(xk_util_memdup0(bytes, n), 0)};
+    if (call == "to_base64_size") return {XK_OK, show(xk_util_to_base64_size(n))};
+    if (call == "base64_encode") return {xk_util_base64_encode(bytes, n, &text, &len), show(take(text, 0), len)};
+    if (call == "sprintf_bytes") return {xk_util_sprintf_bytes(bytes, n, &text), take(text, 0)};
+    if (call == "map_bitstring_to_bytes")
+        return {xk_util_map_bitstring_to_bytes(bytes, n, &out, &len), show(take(out, 0), len)};
+    if (call == "expand_byte_array")
+        return {xk_util_expand_byte_array(bytes, n, m, &out, &len), show(take(out, 0), len)};
+    if (call == "sum_init") return {xk_util_sum_init(&sum, n), show(take(sum.buckets, 0), sum.n)};
+    if (call == "snprintf") return {XK_OK, show(xk_util_snprintf(buf, n, "%s", "x"), buf)};
+    if (call == "printf_vsize") return {vsize(&size, "%*s", INT32_MAX, ""), show(size)};
+    bool attached = xk_collection_element_attach(&col, slot);  // braced lists are read in order, calls are not
+    return {failed_if(!attached), show(col.count - full, col.elements == slot ? "kept" : "moved")};
 }
+
+using SizeLimits = Runs;
 
 // Every export that turns a caller's size into another size, called where that computation would
 // wrap, refuses before it makes any allocation call.
 TEST_F(SizeLimits, EveryWrappingSizeIsRefusedBeforeAnythingIsAllocated) {
-    for (const Limit &limit : limits()) {
-        SCOPED_TRACE(limit.call);
+    const size_t half = SIZE_MAX / 2 + 1, wrap = 3 * (size_t{1} << 62);  // wrap: where base64's 4 / 3 wraps
+    const std::string max = show(SIZE_MAX), nomem = "NOMEM null " + max, refused = "FAILED 0 kept",
+                      hex = "NOMEM null < xk_util_sprintf_bytes : Allocation failed",
+                      bytes = " < xk_util_expand_byte_array : Memory allocation failed";
+    struct Limit { std::string call; size_t n; int32_t m; std::string pattern; };
+    std::vector<Limit> limits = {{"memdup0", SIZE_MAX, 0, "OK null"}, {"to_base64_size", wrap, 0, "OK " + max},
+        {"to_base64_size", SIZE_MAX, 0, "OK " + max}, {"base64_encode", wrap, 0, nomem},
+        {"base64_encode", wrap + 1, 0, nomem}, {"base64_encode", wrap + 2, 0, nomem},
+        {"base64_encode", wrap + 3, 0, nomem}, {"base64_encode", SIZE_MAX, 0, nomem},
+        {"sprintf_bytes", half, 0, hex}, {"sprintf_bytes", SIZE_MAX, 0, hex},
+        {"map_bitstring_to_bytes", SIZE_MAX / 8 + 1, 0,
+         nomem + " < xk_util_map_bitstring_to_bytes : Memory allocation failed"},
+        {"expand_byte_array", half, 2, "NOMEM null 0" + bytes},
+        {"expand_byte_array", SIZE_MAX, INT32_MAX, "NOMEM null " + show(size_t{0} - INT32_MAX) + bytes},
+        {"expand_byte_array", 3, -1, "NOMEM null " + show(size_t{0} - 3) + bytes},
+        {"sum_init", SIZE_MAX / 8 + 1, 0, "NOMEM null 0 < xk_util_sum_init : calloc() failed, N=2305843009213693952"},
+        {"snprintf", size_t{INT32_MAX} + 1, 0, "OK -1 abc"}, {"attach", INT32_MAX, 10, refused},
+        {"attach", 1, INT32_MAX, refused}, {"attach", INT32_MAX / 3 * 2, 0, refused}};
+    // Sizing formats the whole text, seconds of work for 2^31 - 1 characters: natively only.
+    if (!xk::test::under_emulator())
+        limits.push_back({"printf_vsize", 0, 0, "SYSTEM 2147483647 < xk_util_printf_vsize"});
+    for (const Limit &limit : limits) {
+        SCOPED_TRACE(show(limit.call, limit.n, limit.m));
         capture.clear();
         arm("alloc", LONG_MAX, 0);  // counts the allocation calls, fails none
-        Seen seen = leak_free(limit.run);
+        Seen seen = leak_free([&] { return at_size(limit.call, limit.n, limit.m); });
         EXPECT_EQ(disarm().calls, 0);
         expect_shown(limit.pattern, seen);
     }
@@ -325,32 +290,32 @@ Seen text(Ctx &c) {
     const char *strings[] = {"a", "b", "c"};
     xk_util_strbuf roomy = buffer_with("x", 128);  // a formatter failing once makes it double and try again
     int err = -1;
-    return c.steps([&](Steps &s) {
-        s(xk_util_asprintf(&out, &err, "%s-%d", "pid", 42), [&] { return show(take(out), err); });
-        s(failed_if((err = xk_util_snprintf(buf, sizeof buf, "%d", 1)) < 0), [&] { return show(err); });
-        s(failed_if(!(a = xk_util_strndup("abcdef", 3))), [&] { return take(a); });
-        s(failed_if(!(a = static_cast<char *>(xk_util_memdup("xyz", 3)))), [&] { return take(a, 3); });
-        s(failed_if(!(a = static_cast<char *>(xk_util_memdup0("xyz", 3)))), [&] { return take(a); });
-        s(xk_util_sprintf_bytes(bytes, 3, &hex), [&] { return take(hex); });
-        s(xk_util_sscanf_bytes("00AB7f", 6, &decoded), [&] { return take(decoded, 3); });
-        s(xk_util_char_to_wchar("abc", 99, &wide, &n), [&] { return show(take(wide, 12), n); });
-        s(xk_util_map_bitstring_to_bytes(bytes + 1, 2, &bits, &n), [&] { return show(take(bits, 0), n); });
-        s(xk_util_expand_byte_array(bytes + 1, 2, 3, &wider, &n), [&] { return show(take(wider, 0), n); });
+    return c.steps([&] {
+        c(xk_util_asprintf(&out, &err, "%s-%d", "pid", 42), [&] { return show(take(out), err); });
+        c(failed_if((err = xk_util_snprintf(buf, sizeof buf, "%d", 1)) < 0), [&] { return show(err); });
+        c(failed_if(!(a = xk_util_strndup("abcdef", 3))), [&] { return take(a); });
+        c(failed_if(!(a = static_cast<char *>(xk_util_memdup("xyz", 3)))), [&] { return take(a, 3); });
+        c(failed_if(!(a = static_cast<char *>(xk_util_memdup0("xyz", 3)))), [&] { return take(a); });
+        c(xk_util_sprintf_bytes(bytes, 3, &hex), [&] { return take(hex); });
+        c(xk_util_sscanf_bytes("00AB7f", 6, &decoded), [&] { return take(decoded, 3); });
+        c(xk_util_char_to_wchar("abc", 99, &wide, &n), [&] { return show(take(wide, 12), n); });
+        c(xk_util_map_bitstring_to_bytes(bytes + 1, 2, &bits, &n), [&] { return show(take(bits, 0), n); });
+        c(xk_util_expand_byte_array(bytes + 1, 2, 3, &wider, &n), [&] { return show(take(wider, 0), n); });
         xk_util_status st = xk_util_sum_init(&sum, 4);
         std::string state = show(sum.buckets ? "set" : "null", sum.n, sum.pos, sum.window, sum.total);
-        s(st, [&] { return st == XK_OK ? (xk_util_sum_free(&sum), state) : state; });
-        s(st = xk_util_split("a,,bc,d,", ",", &fields, &n), [&] {
+        c(st, [&] { return st == XK_OK ? (xk_util_sum_free(&sum), state) : state; });
+        c(st = xk_util_split("a,,bc,d,", ",", &fields, &n), [&] {
             std::string out = show(st != XK_OK ? take(fields, 0) : fields[1], n);
             for (size_t i = 0; st == XK_OK && i <= n; ++i) free(i < n ? static_cast<void *>(fields[i]) : fields);
             return out;
         });
-        s(xk_util_join(strings, 3, ", ", &joined, &n), [&] { return show(take(joined), n); });
-        s(xk_util_append_string(&str, &len, "abc", 3), [&] { return show(str ? str : "null", len); });
-        s(xk_util_append_string(&str, &len, "de", 2), [&] { return show(take(str), len); });
-        s(xk_util_base64_encode(reinterpret_cast<const uint8_t *>("hello"), 5, &b64, &n),
+        c(xk_util_join(strings, 3, ", ", &joined, &n), [&] { return show(take(joined), n); });
+        c(xk_util_append_string(&str, &len, "abc", 3), [&] { return show(str ? str : "null", len); });
+        c(xk_util_append_string(&str, &len, "de", 2), [&] { return show(take(str), len); });
+        c(xk_util_base64_encode(reinterpret_cast<const uint8_t *>("hello"), 5, &b64, &n),
           [&] { return show(take(b64, n), n); });
-        s(xk_util_base64_decode("aGVsbG8=", 8, &plain, &n), [&] { return show(take(plain, n), n); });
-        s(failed_if(xk_util_strbuf_append_f(&roomy, "%s", "abc") != 3),
+        c(xk_util_base64_decode("aGVsbG8=", 8, &plain, &n), [&] { return show(take(plain, n), n); });
+        c(failed_if(xk_util_strbuf_append_f(&roomy, "%s", "abc") != 3),
           [&] { return show(roomy.capacity, take(roomy.str)); });
     });
 }
@@ -362,22 +327,22 @@ Seen strbuf(Ctx &c) {
     xk_util_strbuf *sb, full = buffer_with("", 8), ref = buffer_with("", 8), none{}, sub = buffer_with("a$Xb$X", 8, 77);
     char data[161] = {}, *before = sub.str;
     for (int i = 0; i < 160; ++i) data[i] = static_cast<char>('A' + i % 26);
-    return c.steps([&](Steps &s) {
-        s(failed_if(!(sb = xk_util_strbuf_new(0))), [&] { return sb ? (xk_util_strbuf_free(sb), "new") : "null"; });
+    return c.steps([&] {
+        c(failed_if(!(sb = xk_util_strbuf_new(0))), [&] { return sb ? (xk_util_strbuf_free(sb), "new") : "null"; });
         xk_util_strbuf_hexdump(&full, "P", data, 160);
         xk::test::reference_hexdump(&ref, "P", data, 160);  // the same text, appended piece by piece
-        s(failed_if(!c.capture.lines().empty()), [&] {
+        c(failed_if(!c.capture.lines().empty()), [&] {
             std::string same = strcmp(full.str, ref.str) == 0 ? "same" : "differ";
             std::string out = show(full.capacity, strlen(full.str), ref.capacity, strlen(ref.str), same);
             return free(full.str), free(ref.str), out;
         });
         int n = xk_util_strbuf_append_f(&none, "%s", data);
-        s(failed_if(n < 0), [&] {
+        c(failed_if(n < 0), [&] {
             std::string kept = none.str ? std::to_string(strlen(none.str)) : "null";
             return free(none.str), show(n, none.capacity, kept);
         });
         n = xk_util_strbuf_substitute(&sub, "$X", 0, "%s", "0123456789");
-        s(failed_if(n != 16),
+        c(failed_if(n != 16),
           [&] { return show(n, sub.hex_limit, sub.str == before ? "same" : "moved", sub.capacity, take(sub.str)); });
     });
 }
@@ -394,9 +359,9 @@ Seen collection(Ctx &c) {
             for (int i = 0; i < count; ++i) *static_cast<int *>(xk_collection_element_new(cols.back().first)) = i;
         }
     int value = 42;
-    Seen seen = c.steps([&](Steps &s) {
+    Seen seen = c.steps([&] {
         xk_collection *named = xk_collection_new("name", make_int, copy_int, free);
-        s(failed_if(!named),
+        c(failed_if(!named),
           [&] { return named ? show(named->name ? named->name : "(no name)", named->growth) : "null"; });
         xk_collection_free(named);
         for (size_t i = 0; i < cols.size(); ++i) {
@@ -411,7 +376,7 @@ Seen collection(Ctx &c) {
                       : i % 3 == 1 ? xk_collection_element_add(col, &value)
                                    : !!xk_collection_element_new(col);
             mine = ok && i % 3 == 0 ? nullptr : mine;
-            s(failed_if(!ok), [&] {
+            c(failed_if(!ok), [&] {
                 std::string out = slots() == before ? "as it was" : show("grew", col->count - count);
                 for (int32_t k = 0; k < count; ++k) out += *static_cast<int *>(col->elements[k]) == k ? "" : " lost";
                 return out;
@@ -440,24 +405,24 @@ Seen host(Ctx &c) {
     std::string group = g == nullptr ? "" : g->gr_name;
     gid_t egid = getegid();
     auto now = [&] { return getenv(env.c_str()) ? getenv(env.c_str()) : "-"; };
-    Seen seen = c.steps([&](Steps &s) {
-        s(xk_util_getopt(6, argv, table, 3),
+    Seen seen = c.steps([&] {
+        c(xk_util_getopt(6, argv, table, 3),
           [&] { return show(name ? take(name) : "-", verbose, dir ? take(dir) : "-"); });
-        s(xk_util_mkdir(made.c_str()), [&] { return show(std::filesystem::exists(made)); });
-        s(xk_util_mkdir_read_only(read_only.c_str()), [&] { return show(std::filesystem::exists(read_only)); });
+        c(xk_util_mkdir(made.c_str()), [&] { return show(std::filesystem::exists(made)); });
+        c(xk_util_mkdir_read_only(read_only.c_str()), [&] { return show(std::filesystem::exists(read_only)); });
         xk_util_status st = xk_util_query_dir_exists(c.dir.c_str(), &exists);
-        s(st != XK_OK ? st : failed_if(exists != 1), [&] { return show(exists); });
+        c(st != XK_OK ? st : failed_if(exists != 1), [&] { return show(exists); });
         if ((cursor = xk_util_dirscan_begin(c.dir.c_str())) != nullptr) {
             first = (xk_util_dirscan(cursor), xk_dirscan_file_name(cursor));
             second = (xk_util_dirscan(cursor), xk_dirscan_file_name(cursor));
             xk_util_dirscan_end(cursor);
         }
-        s(failed_if(!cursor || !first || !second), [&] { return cursor ? show(take(first), take(second)) : "null"; });
-        s(group.empty() ? XK_OK : ensure_egid(group.c_str()), [&] { return getegid() == egid ? "kept" : "moved"; });
-        s(xk_util_setenv(env.c_str(), "v"), now);
-        s(failed_if(!(value = xk_util_getenv(env.c_str()))), [&] { return take(value); });
-        s(failed_if(!(host = xk_util_get_hostname())), [&] { return take(host, 0); });
-        s(xk_util_unsetenv(env.c_str()), now);
+        c(failed_if(!cursor || !first || !second), [&] { return cursor ? show(take(first), take(second)) : "null"; });
+        c(group.empty() ? XK_OK : ensure_egid(group.c_str()), [&] { return getegid() == egid ? "kept" : "moved"; });
+        c(xk_util_setenv(env.c_str(), "v"), now);
+        c(failed_if(!(value = xk_util_getenv(env.c_str()))), [&] { return take(value); });
+        c(failed_if(!(host = xk_util_get_hostname())), [&] { return take(host, 0); });
+        c(xk_util_unsetenv(env.c_str()), now);
     });
     return unsetenv(env.c_str()), seen;
 }
@@ -475,14 +440,17 @@ Seen time(Ctx &c) {
     auto kept = [](bool k) { return k ? "kept" : "set"; };
     auto clock = [](uint64_t v) { return failed_if(v == 0); };
     auto read = [] { return "read"; };
-    return c.steps([&](Steps &s) {
-        s(xk_util_future_timeout(&deadline, 5, 1), [&] { return kept(deadline.tv_sec == 123); });
-        s(xk_util_query_timeout_expired(&later, &expired), [&] { return show(expired); });
-        s(xk_util_query_timeout_left(&later, left, sizeof left), [&] { return kept(left[0] == 'x'); });
-        s(clock(xk_util_timer_point()), read)(xk_util_future_time(10, &tv), [&] { return kept(tv.tv_sec == 1); });
-        s(clock(xk_util_walltime_msec()), read)(clock(xk_util_walltime_usec()), read);
-        s(xk_util_now_str(now, &now_len, &err), [&] { return show(kept(now[0] == 'x'), now_len, err); });
-        s(xk_util_get_broken_down_time(&broken), read)(failed_if(!xk_util_localtime_r(&zero, &broken)), read);
+    return c.steps([&] {
+        c(xk_util_future_timeout(&deadline, 5, 1), [&] { return kept(deadline.tv_sec == 123); });
+        c(xk_util_query_timeout_expired(&later, &expired), [&] { return show(expired); });
+        c(xk_util_query_timeout_left(&later, left, sizeof left), [&] { return kept(left[0] == 'x'); });
+        c(clock(xk_util_timer_point()), read);
+        c(xk_util_future_time(10, &tv), [&] { return kept(tv.tv_sec == 1); });
+        c(clock(xk_util_walltime_msec()), read);
+        c(clock(xk_util_walltime_usec()), read);
+        c(xk_util_now_str(now, &now_len, &err), [&] { return show(kept(now[0] == 'x'), now_len, err); });
+        c(xk_util_get_broken_down_time(&broken), read);
+        c(failed_if(!xk_util_localtime_r(&zero, &broken)), read);
     });
 }
 
@@ -502,30 +470,30 @@ Seen files(Ctx &c) {
     int64_t size = -1;
     uint64_t count = 99;
     size_t named_size = 0;
-    Seen seen = c.steps([&](Steps &s) {
-        s(xk_util_open(&fd, &e, O_RDONLY, 0, "%s/%s", c.dir.c_str(), "src.txt"),
+    Seen seen = c.steps([&] {
+        c(xk_util_open(&fd, &e, O_RDONLY, 0, "%s/%s", c.dir.c_str(), "src.txt"),
           [&] { return show(fd >= 0 ? "fd" : std::to_string(fd), e); });
-        s(xk_util_read_file(in, &buf, &size, &(e = 0)), [&] { return show(take(buf), size, e); });
-        s(xk_util_count_lines(counted, &count, &(e = 0)),
+        c(xk_util_read_file(in, &buf, &size, &(e = 0)), [&] { return show(take(buf), size, e); });
+        c(xk_util_count_lines(counted, &count, &(e = 0)),
           [&] { return show(count, __real_lseek(counted, 0, SEEK_CUR), e); });
-        s(xk_util_whole_write(written, "abc", 3, &(e = 0)), [&] { return show(e, read_text(out)); });
-        s(xk_util_get_file_size(src.c_str(), &(size = -1)), [&] { return show(size); });
-        s(xk_util_truncate_file(cut.c_str(), 2, &(e = 0)), [&] { return show(e, read_text(cut)); });
-        s(xk_util_delete_file(gone.c_str(), &(e = 0)), [&] { return show(e, read_text(gone)); });
-        s(xk_util_query_file_exists(src.c_str(), &exists), [&] { return show(exists); });
-        s(xk_util_fopen(&opened, &(e = 0), "rb", "%s", src.c_str()), [&] {
+        c(xk_util_whole_write(written, "abc", 3, &(e = 0)), [&] { return show(e, read_text(out)); });
+        c(xk_util_get_file_size(src.c_str(), &(size = -1)), [&] { return show(size); });
+        c(xk_util_truncate_file(cut.c_str(), 2, &(e = 0)), [&] { return show(e, read_text(cut)); });
+        c(xk_util_delete_file(gone.c_str(), &(e = 0)), [&] { return show(e, read_text(gone)); });
+        c(xk_util_query_file_exists(src.c_str(), &exists), [&] { return show(exists); });
+        c(xk_util_fopen(&opened, &(e = 0), "rb", "%s", src.c_str()), [&] {
             bool stream = opened != nullptr && opened != unset<FILE>();
             return show(stream ? (__real_fclose(opened), "stream") : opened ? "unset" : "null", e);
         });
-        s(xk_util_read_named_file(src.c_str(), &named_buf, &named_size, nullptr),
+        c(xk_util_read_named_file(src.c_str(), &named_buf, &named_size, nullptr),
           [&] { return take(named_buf, named_size); });
-        s(xk_util_write_named_file(dst.c_str(), 1, "payload", 7, nullptr), [&] { return read_text(dst); });
-        s(xk_util_sync(appended, c.dir.c_str()), [] { return "synced"; });
-        s(xk_util_sync_file(src.c_str()), [] { return "synced"; });
-        s(xk_util_get_directory_component("plain-name", &plain), [&] { return take(plain); });
-        s(xk_util_get_directory_component("/tmp/a/b", &nested), [&] { return take(nested); });
-        s(xk_util_abs_path("/.", &abs), [&] { return take(abs); });
-        s(xk_util_copy_file(src.c_str(), copy.c_str()), [&] { return read_text(copy); });
+        c(xk_util_write_named_file(dst.c_str(), 1, "payload", 7, nullptr), [&] { return read_text(dst); });
+        c(xk_util_sync(appended, c.dir.c_str()), [] { return "synced"; });
+        c(xk_util_sync_file(src.c_str()), [] { return "synced"; });
+        c(xk_util_get_directory_component("plain-name", &plain), [&] { return take(plain); });
+        c(xk_util_get_directory_component("/tmp/a/b", &nested), [&] { return take(nested); });
+        c(xk_util_abs_path("/.", &abs), [&] { return take(abs); });
+        c(xk_util_copy_file(src.c_str(), copy.c_str()), [&] { return read_text(copy); });
     });
     for (int open_fd : {in, counted, written, fd}) close(open_fd);
     __real_fclose(appended);
@@ -535,19 +503,19 @@ Seen files(Ctx &c) {
 // No child is left without a handle. A failed wait keeps the handle for another wait; through the
 // combined call the child is left to reap; the deadline wait gives up at its first failed poll.
 Seen children(Ctx &c) {
-    xk_proc_handle *handle = unset<xk_proc_handle>(), *ended = nullptr, *spawned;
+    xk_proc_handle *handle = unset<xk_proc_handle>(), *ended = nullptr, *was;
     int code = -7, combined = -7;
     xk_spawn(kArgv, kEnvp, &ended);
     siginfo_t info;
     waitid(P_PID, static_cast<id_t>(ended->pid), &info, WEXITED | WNOWAIT);  // ended, not yet reaped
     auto live = [&] { return handle != nullptr && handle != unset<xk_proc_handle>(); };
-    Seen seen = c.steps([&](Steps &s) {
-        s(xk_spawn(kArgv, kEnvp, &handle), [&] { return live() ? "handle" : handle ? "unset" : "null"; });
-        spawned = handle;
+    Seen seen = c.steps([&] {
+        c(xk_spawn(kArgv, kEnvp, &handle), [&] { return live() ? "handle" : handle ? "unset" : "null"; });
+        was = handle;
         if (live())
-            s(xk_wait(&handle, &code), [&] { return show(!handle ? "null" : handle == spawned ? "kept" : "moved", code); });
-        s(xk_spawn_and_wait(kArgv, kEnvp, &combined), [&] { return show(combined); });
-        s(xk_util_await_child_timeout(ended->pid, 5), [] { return "polled"; });
+            c(xk_wait(&handle, &code), [&] { return show(handle == was ? "kept" : handle ? "moved" : "null", code); });
+        c(xk_spawn_and_wait(kArgv, kEnvp, &combined), [&] { return show(combined); });
+        c(xk_util_await_child_timeout(ended->pid, 5), [] { return "polled"; });
     });
     if (live() && xk_wait(&handle, &code) == XK_OK) seen.out += show("", "reaped", code);
     for (int status; waitpid(-1, &status, 0) > 0;) seen.out += " left";
@@ -562,8 +530,8 @@ Seen signals(Ctx &c) {
     ignore.sa_handler = SIG_IGN;
     all_default();
     auto can_ignore = [](int sig) { return sig != SIGKILL && sig != SIGTERM && sig != SIGSTOP; };
-    Seen seen = c.steps([&](Steps &s) {
-        s(xk_util_ignore_common_signals(), [&] {
+    Seen seen = c.steps([&] {
+        c(xk_util_ignore_common_signals(), [&] {
             std::string missed;
             for (int sig = 1; sig < 32; ++sig) missed += ignored(sig) || !can_ignore(sig) ? "" : show("", sig);
             if (missed.empty()) return std::string("all");
@@ -572,8 +540,8 @@ Seen signals(Ctx &c) {
             return named ? std::string("one named") : "missed" + missed;
         });
         disposition(SIGUSR1, &dfl), disposition(SIGUSR2, &ignore);
-        s(xk_util_ignore_signal(SIGUSR1), [] { return show(ignored(SIGUSR1)); });
-        s(xk_util_reset_signal(SIGUSR2), [] { return show(ignored(SIGUSR2)); });
+        c(xk_util_ignore_signal(SIGUSR1), [] { return show(ignored(SIGUSR1)); });
+        c(xk_util_reset_signal(SIGUSR2), [] { return show(ignored(SIGUSR2)); });
     });
     return all_default(), seen;
 }
@@ -605,8 +573,9 @@ Seen stat(Ctx &c) {
 Seen claim(Ctx &c) {
     const std::string path = c.path("run.pid"), self = show(getpid()), name = own_name();
     const size_t eq = c.row.op.find('=');
+    const std::string content = c.row.op.substr(eq + 1);
     std::filesystem::remove(path);
-    if (eq != std::string::npos) std::ofstream(path) << (c.row.op.substr(eq + 1) == "self" ? self : c.row.op.substr(eq + 1));
+    if (eq != std::string::npos) std::ofstream(path) << (content == "self" ? self : content);
     unsigned int pid = 7;
     xk_util_status st = c.run([&] { return xk_util_claim_pid_file(path.c_str(), name.c_str(), &pid); });
     std::string text = read_text(path);
