@@ -44,9 +44,9 @@ struct Row {
 void PrintTo(const Row &row, std::ostream *os) { *os << row.group << " " << row.op; }
 
 // One run of a row: the operation arms the row's failure around the library calls with run(), or
-// with steps() around calls made in turn, each through operator(): the run shows the first
-// failure's status and outputs, or XK_OK and every call's outputs. Each call's outputs are read
-// (and its blocks freed) whatever its status.
+// with steps() around calls made in turn, each passed to operator() as its status and outputs: the
+// run shows the first failure's status and outputs, or XK_OK and every call's outputs. Each call's
+// outputs are read (and its blocks freed) whatever its status; a braced Seen reads them after the call.
 struct Ctx {
     const Row &row;
     long n;
@@ -62,9 +62,9 @@ struct Ctx {
         return result;
     }
     template <typename Calls> Seen steps(Calls calls) { return run([&] { return calls(), 0; }), seen; }
-    template <typename Out> void operator()(uint32_t st, Out out) {
-        std::string text = out();
-        if (seen.status == XK_OK) seen = {st, st || seen.out.empty() ? text : seen.out + " " + text};
+    void operator()(const Seen &step) {
+        if (seen.status != XK_OK) return;
+        seen = {step.status, step.status || seen.out.empty() ? step.out : seen.out + " " + step.out};
     }
     std::string path(const char *name) const { return dir + "/" + name; }
 };
@@ -286,37 +286,31 @@ Seen text(Ctx &c) {
             *wider = unset<uint8_t>(), *plain = unset<uint8_t>();
     wchar_t *wide = unset<wchar_t>();
     size_t n = 0, len = 0;
-    xk_util_sum sum{3, 1, reinterpret_cast<double *>(8), 2.5, 7.5};
+    xk_util_sum sum{3, 1, unset<double>(), 2.5, 7.5};
     const char *strings[] = {"a", "b", "c"};
     xk_util_strbuf roomy = buffer_with("x", 128);  // a formatter failing once makes it double and try again
     int err = -1;
     return c.steps([&] {
-        c(xk_util_asprintf(&out, &err, "%s-%d", "pid", 42), [&] { return show(take(out), err); });
-        c(failed_if((err = xk_util_snprintf(buf, sizeof buf, "%d", 1)) < 0), [&] { return show(err); });
-        c(failed_if(!(a = xk_util_strndup("abcdef", 3))), [&] { return take(a); });
-        c(failed_if(!(a = static_cast<char *>(xk_util_memdup("xyz", 3)))), [&] { return take(a, 3); });
-        c(failed_if(!(a = static_cast<char *>(xk_util_memdup0("xyz", 3)))), [&] { return take(a); });
-        c(xk_util_sprintf_bytes(bytes, 3, &hex), [&] { return take(hex); });
-        c(xk_util_sscanf_bytes("00AB7f", 6, &decoded), [&] { return take(decoded, 3); });
-        c(xk_util_char_to_wchar("abc", 99, &wide, &n), [&] { return show(take(wide, 12), n); });
-        c(xk_util_map_bitstring_to_bytes(bytes + 1, 2, &bits, &n), [&] { return show(take(bits, 0), n); });
-        c(xk_util_expand_byte_array(bytes + 1, 2, 3, &wider, &n), [&] { return show(take(wider, 0), n); });
-        xk_util_status st = xk_util_sum_init(&sum, 4);
-        std::string state = show(sum.buckets ? "set" : "null", sum.n, sum.pos, sum.window, sum.total);
-        c(st, [&] { return st == XK_OK ? (xk_util_sum_free(&sum), state) : state; });
-        c(st = xk_util_split("a,,bc,d,", ",", &fields, &n), [&] {
-            std::string out = show(st != XK_OK ? take(fields, 0) : fields[1], n);
-            for (size_t i = 0; st == XK_OK && i <= n; ++i) free(i < n ? static_cast<void *>(fields[i]) : fields);
-            return out;
-        });
-        c(xk_util_join(strings, 3, ", ", &joined, &n), [&] { return show(take(joined), n); });
-        c(xk_util_append_string(&str, &len, "abc", 3), [&] { return show(str ? str : "null", len); });
-        c(xk_util_append_string(&str, &len, "de", 2), [&] { return show(take(str), len); });
-        c(xk_util_base64_encode(reinterpret_cast<const uint8_t *>("hello"), 5, &b64, &n),
-          [&] { return show(take(b64, n), n); });
-        c(xk_util_base64_decode("aGVsbG8=", 8, &plain, &n), [&] { return show(take(plain, n), n); });
-        c(failed_if(xk_util_strbuf_append_f(&roomy, "%s", "abc") != 3),
-          [&] { return show(roomy.capacity, take(roomy.str)); });
+        c({xk_util_asprintf(&out, &err, "%s-%d", "pid", 42), show(take(out), err)});
+        c({failed_if((err = xk_util_snprintf(buf, sizeof buf, "%d", 1)) < 0), show(err)});
+        c({failed_if(!(a = xk_util_strndup("abcdef", 3))), take(a)});
+        c({failed_if(!(a = static_cast<char *>(xk_util_memdup("xyz", 3)))), take(a, 3)});
+        c({failed_if(!(a = static_cast<char *>(xk_util_memdup0("xyz", 3)))), take(a)});
+        c({xk_util_sprintf_bytes(bytes, 3, &hex), take(hex)});
+        c({xk_util_sscanf_bytes("00AB7f", 6, &decoded), take(decoded, 3)});
+        c({xk_util_char_to_wchar("abc", 99, &wide, &n), show(take(wide, 12), n)});
+        c({xk_util_map_bitstring_to_bytes(bytes + 1, 2, &bits, &n), show(take(bits, 0), n)});
+        c({xk_util_expand_byte_array(bytes + 1, 2, 3, &wider, &n), show(take(wider, 0), n)});
+        c({xk_util_sum_init(&sum, 4), show(take(sum.buckets, 0), sum.n, sum.pos, sum.window, sum.total)});
+        xk_util_status st = xk_util_split("a,,bc,d,", ",", &fields, &n);
+        c({st, show(st != XK_OK ? take(fields, 0) : fields[1], n)});
+        for (size_t i = 0; st == XK_OK && i <= n; ++i) free(i < n ? static_cast<void *>(fields[i]) : fields);
+        c({xk_util_join(strings, 3, ", ", &joined, &n), show(take(joined), n)});
+        c({xk_util_append_string(&str, &len, "abc", 3), show(str ? str : "null", len)});
+        c({xk_util_append_string(&str, &len, "de", 2), show(take(str), len)});
+        c({xk_util_base64_encode(reinterpret_cast<const uint8_t *>("hello"), 5, &b64, &n), show(take(b64, n), n)});
+        c({xk_util_base64_decode("aGVsbG8=", 8, &plain, &n), show(take(plain, n), n)});
+        c({failed_if(xk_util_strbuf_append_f(&roomy, "%s", "abc") != 3), show(roomy.capacity, take(roomy.str))});
     });
 }
 
@@ -328,22 +322,17 @@ Seen strbuf(Ctx &c) {
     char data[161] = {}, *before = sub.str;
     for (int i = 0; i < 160; ++i) data[i] = static_cast<char>('A' + i % 26);
     return c.steps([&] {
-        c(failed_if(!(sb = xk_util_strbuf_new(0))), [&] { return sb ? (xk_util_strbuf_free(sb), "new") : "null"; });
+        c({failed_if(!(sb = xk_util_strbuf_new(0))), sb ? (xk_util_strbuf_free(sb), "new") : "null"});
         xk_util_strbuf_hexdump(&full, "P", data, 160);
         xk::test::reference_hexdump(&ref, "P", data, 160);  // the same text, appended piece by piece
-        c(failed_if(!c.capture.lines().empty()), [&] {
-            std::string same = strcmp(full.str, ref.str) == 0 ? "same" : "differ";
-            std::string out = show(full.capacity, strlen(full.str), ref.capacity, strlen(ref.str), same);
-            return free(full.str), free(ref.str), out;
-        });
+        const char *same = strcmp(full.str, ref.str) == 0 ? "same" : "differ";
+        c({failed_if(!c.capture.lines().empty()), show(full.capacity, strlen(full.str), ref.capacity, strlen(ref.str), same)});
+        free(full.str), free(ref.str);
         int n = xk_util_strbuf_append_f(&none, "%s", data);
-        c(failed_if(n < 0), [&] {
-            std::string kept = none.str ? std::to_string(strlen(none.str)) : "null";
-            return free(none.str), show(n, none.capacity, kept);
-        });
+        c({failed_if(n < 0), show(n, none.capacity, none.str ? show(strlen(none.str)) : "null")});
+        free(none.str);
         n = xk_util_strbuf_substitute(&sub, "$X", 0, "%s", "0123456789");
-        c(failed_if(n != 16),
-          [&] { return show(n, sub.hex_limit, sub.str == before ? "same" : "moved", sub.capacity, take(sub.str)); });
+        c({failed_if(n != 16), show(n, sub.hex_limit, sub.str == before ? "same" : "moved", sub.capacity, take(sub.str))});
     });
 }
 
@@ -361,8 +350,7 @@ Seen collection(Ctx &c) {
     int value = 42;
     Seen seen = c.steps([&] {
         xk_collection *named = xk_collection_new("name", make_int, copy_int, free);
-        c(failed_if(!named),
-          [&] { return named ? show(named->name ? named->name : "(no name)", named->growth) : "null"; });
+        c({failed_if(!named), named ? show(named->name ? named->name : "(no name)", named->growth) : "null"});
         xk_collection_free(named);
         for (size_t i = 0; i < cols.size(); ++i) {
             auto &[col, mine] = cols[i];
@@ -376,11 +364,9 @@ Seen collection(Ctx &c) {
                       : i % 3 == 1 ? xk_collection_element_add(col, &value)
                                    : !!xk_collection_element_new(col);
             mine = ok && i % 3 == 0 ? nullptr : mine;
-            c(failed_if(!ok), [&] {
-                std::string out = slots() == before ? "as it was" : show("grew", col->count - count);
-                for (int32_t k = 0; k < count; ++k) out += *static_cast<int *>(col->elements[k]) == k ? "" : " lost";
-                return out;
-            });
+            std::string out = slots() == before ? "as it was" : show("grew", col->count - count);
+            for (int32_t k = 0; k < count; ++k) out += *static_cast<int *>(col->elements[k]) == k ? "" : " lost";
+            c({failed_if(!ok), out});
         }
     });
     for (auto [col, mine] : cols) free(mine), xk_collection_free(col);
@@ -394,35 +380,33 @@ Seen host(Ctx &c) {
     const std::string made = c.path("made"), read_only = c.path("read-only"), env = "XK_FAULT_ENV_PROBE";
     for (const auto &path : {made, read_only}) std::filesystem::remove(path);
     char *name = nullptr, *dir = nullptr, *first = unset<char>(), *second = unset<char>(), *value, *host,
-         a[5][8] = {"--name", "alice", "-v", "--dir", "/tmp"};
-    char *argv[] = {a[0], a[0], a[1], a[2], a[3], a[4]};
+         a[5][8] = {"--name", "alice", "-v", "--dir", "/tmp"}, *argv[] = {a[0], a[0], a[1], a[2], a[3], a[4]};
     int verbose = 0, exists = 7;
     xk_util_option table[] = {{'n', "name", xk_util_getopt_string, &name, 1},
                               {'v', "verbose", xk_util_getopt_flag, &verbose, 0},
                               {'d', "dir", xk_util_getopt_string, &dir, 1}};
     xk_util_dirscan_cursor *cursor;
     struct group *g = getgrgid(getegid());
-    std::string group = g == nullptr ? "" : g->gr_name;
-    gid_t egid = getegid();
+    const std::string group = g == nullptr ? "" : g->gr_name;
+    const gid_t egid = getegid();
     auto now = [&] { return getenv(env.c_str()) ? getenv(env.c_str()) : "-"; };
     Seen seen = c.steps([&] {
-        c(xk_util_getopt(6, argv, table, 3),
-          [&] { return show(name ? take(name) : "-", verbose, dir ? take(dir) : "-"); });
-        c(xk_util_mkdir(made.c_str()), [&] { return show(std::filesystem::exists(made)); });
-        c(xk_util_mkdir_read_only(read_only.c_str()), [&] { return show(std::filesystem::exists(read_only)); });
+        c({xk_util_getopt(6, argv, table, 3), show(name ? take(name) : "-", verbose, dir ? take(dir) : "-")});
+        c({xk_util_mkdir(made.c_str()), show(std::filesystem::exists(made))});
+        c({xk_util_mkdir_read_only(read_only.c_str()), show(std::filesystem::exists(read_only))});
         xk_util_status st = xk_util_query_dir_exists(c.dir.c_str(), &exists);
-        c(st != XK_OK ? st : failed_if(exists != 1), [&] { return show(exists); });
+        c({st != XK_OK ? st : failed_if(exists != 1), show(exists)});
         if ((cursor = xk_util_dirscan_begin(c.dir.c_str())) != nullptr) {
             first = (xk_util_dirscan(cursor), xk_dirscan_file_name(cursor));
             second = (xk_util_dirscan(cursor), xk_dirscan_file_name(cursor));
             xk_util_dirscan_end(cursor);
         }
-        c(failed_if(!cursor || !first || !second), [&] { return cursor ? show(take(first), take(second)) : "null"; });
-        c(group.empty() ? XK_OK : ensure_egid(group.c_str()), [&] { return getegid() == egid ? "kept" : "moved"; });
-        c(xk_util_setenv(env.c_str(), "v"), now);
-        c(failed_if(!(value = xk_util_getenv(env.c_str()))), [&] { return take(value); });
-        c(failed_if(!(host = xk_util_get_hostname())), [&] { return take(host, 0); });
-        c(xk_util_unsetenv(env.c_str()), now);
+        c({failed_if(!cursor || !first || !second), cursor ? show(take(first), take(second)) : "null"});
+        c({group.empty() ? XK_OK : ensure_egid(group.c_str()), getegid() == egid ? "kept" : "moved"});
+        c({xk_util_setenv(env.c_str(), "v"), now()});
+        c({failed_if(!(value = xk_util_getenv(env.c_str()))), take(value)});
+        c({failed_if(!(host = xk_util_get_hostname())), take(host, 0)});
+        c({xk_util_unsetenv(env.c_str()), now()});
     });
     return unsetenv(env.c_str()), seen;
 }
@@ -438,19 +422,18 @@ Seen time(Ctx &c) {
     int expired = 7, err = 0;
     time_t zero = 0;
     auto kept = [](bool k) { return k ? "kept" : "set"; };
-    auto clock = [](uint64_t v) { return failed_if(v == 0); };
-    auto read = [] { return "read"; };
+    auto clock = [](uint64_t v) { return Seen{failed_if(v == 0), "read"}; };
     return c.steps([&] {
-        c(xk_util_future_timeout(&deadline, 5, 1), [&] { return kept(deadline.tv_sec == 123); });
-        c(xk_util_query_timeout_expired(&later, &expired), [&] { return show(expired); });
-        c(xk_util_query_timeout_left(&later, left, sizeof left), [&] { return kept(left[0] == 'x'); });
-        c(clock(xk_util_timer_point()), read);
-        c(xk_util_future_time(10, &tv), [&] { return kept(tv.tv_sec == 1); });
-        c(clock(xk_util_walltime_msec()), read);
-        c(clock(xk_util_walltime_usec()), read);
-        c(xk_util_now_str(now, &now_len, &err), [&] { return show(kept(now[0] == 'x'), now_len, err); });
-        c(xk_util_get_broken_down_time(&broken), read);
-        c(failed_if(!xk_util_localtime_r(&zero, &broken)), read);
+        c({xk_util_future_timeout(&deadline, 5, 1), kept(deadline.tv_sec == 123)});
+        c({xk_util_query_timeout_expired(&later, &expired), show(expired)});
+        c({xk_util_query_timeout_left(&later, left, sizeof left), kept(left[0] == 'x')});
+        c(clock(xk_util_timer_point()));
+        c({xk_util_future_time(10, &tv), kept(tv.tv_sec == 1)});
+        c(clock(xk_util_walltime_msec()));
+        c(clock(xk_util_walltime_usec()));
+        c({xk_util_now_str(now, &now_len, &err), show(kept(now[0] == 'x'), now_len, err)});
+        c({xk_util_get_broken_down_time(&broken), "read"});
+        c({failed_if(!xk_util_localtime_r(&zero, &broken)), "read"});
     });
 }
 
@@ -465,35 +448,30 @@ Seen files(Ctx &c) {
     __real_lseek(counted, 4, SEEK_SET);
     FILE *appended = fopen(c.path("log").c_str(), "ab"), *opened = unset<FILE>();
     fputs("x", appended);
-    char *buf = unset<char>(), *named_buf = unset<char>(), *plain = unset<char>(), *nested = unset<char>(),
+    char *buf = unset<char>(), *named = unset<char>(), *plain = unset<char>(), *nested = unset<char>(),
          *abs = unset<char>();
     int64_t size = -1;
     uint64_t count = 99;
     size_t named_size = 0;
     Seen seen = c.steps([&] {
-        c(xk_util_open(&fd, &e, O_RDONLY, 0, "%s/%s", c.dir.c_str(), "src.txt"),
-          [&] { return show(fd >= 0 ? "fd" : std::to_string(fd), e); });
-        c(xk_util_read_file(in, &buf, &size, &(e = 0)), [&] { return show(take(buf), size, e); });
-        c(xk_util_count_lines(counted, &count, &(e = 0)),
-          [&] { return show(count, __real_lseek(counted, 0, SEEK_CUR), e); });
-        c(xk_util_whole_write(written, "abc", 3, &(e = 0)), [&] { return show(e, read_text(out)); });
-        c(xk_util_get_file_size(src.c_str(), &(size = -1)), [&] { return show(size); });
-        c(xk_util_truncate_file(cut.c_str(), 2, &(e = 0)), [&] { return show(e, read_text(cut)); });
-        c(xk_util_delete_file(gone.c_str(), &(e = 0)), [&] { return show(e, read_text(gone)); });
-        c(xk_util_query_file_exists(src.c_str(), &exists), [&] { return show(exists); });
-        c(xk_util_fopen(&opened, &(e = 0), "rb", "%s", src.c_str()), [&] {
-            bool stream = opened != nullptr && opened != unset<FILE>();
-            return show(stream ? (__real_fclose(opened), "stream") : opened ? "unset" : "null", e);
-        });
-        c(xk_util_read_named_file(src.c_str(), &named_buf, &named_size, nullptr),
-          [&] { return take(named_buf, named_size); });
-        c(xk_util_write_named_file(dst.c_str(), 1, "payload", 7, nullptr), [&] { return read_text(dst); });
-        c(xk_util_sync(appended, c.dir.c_str()), [] { return "synced"; });
-        c(xk_util_sync_file(src.c_str()), [] { return "synced"; });
-        c(xk_util_get_directory_component("plain-name", &plain), [&] { return take(plain); });
-        c(xk_util_get_directory_component("/tmp/a/b", &nested), [&] { return take(nested); });
-        c(xk_util_abs_path("/.", &abs), [&] { return take(abs); });
-        c(xk_util_copy_file(src.c_str(), copy.c_str()), [&] { return read_text(copy); });
+        c({xk_util_open(&fd, &e, O_RDONLY, 0, "%s/%s", c.dir.c_str(), "src.txt"), show(fd >= 0 ? "fd" : show(fd), e)});
+        c({xk_util_read_file(in, &buf, &size, &(e = 0)), show(take(buf), size, e)});
+        c({xk_util_count_lines(counted, &count, &(e = 0)), show(count, __real_lseek(counted, 0, SEEK_CUR), e)});
+        c({xk_util_whole_write(written, "abc", 3, &(e = 0)), show(e, read_text(out))});
+        c({xk_util_get_file_size(src.c_str(), &(size = -1)), show(size)});
+        c({xk_util_truncate_file(cut.c_str(), 2, &(e = 0)), show(e, read_text(cut))});
+        c({xk_util_delete_file(gone.c_str(), &(e = 0)), show(e, read_text(gone))});
+        c({xk_util_query_file_exists(src.c_str(), &exists), show(exists)});
+        c({xk_util_fopen(&opened, &(e = 0), "rb", "%s", src.c_str()),
+           show(opened && opened != unset<FILE>() ? (__real_fclose(opened), "stream") : opened ? "unset" : "null", e)});
+        c({xk_util_read_named_file(src.c_str(), &named, &named_size, nullptr), take(named, named_size)});
+        c({xk_util_write_named_file(dst.c_str(), 1, "payload", 7, nullptr), read_text(dst)});
+        c({xk_util_sync(appended, c.dir.c_str()), "synced"});
+        c({xk_util_sync_file(src.c_str()), "synced"});
+        c({xk_util_get_directory_component("plain-name", &plain), take(plain)});
+        c({xk_util_get_directory_component("/tmp/a/b", &nested), take(nested)});
+        c({xk_util_abs_path("/.", &abs), take(abs)});
+        c({xk_util_copy_file(src.c_str(), copy.c_str()), read_text(copy)});
     });
     for (int open_fd : {in, counted, written, fd}) close(open_fd);
     __real_fclose(appended);
@@ -510,12 +488,12 @@ Seen children(Ctx &c) {
     waitid(P_PID, static_cast<id_t>(ended->pid), &info, WEXITED | WNOWAIT);  // ended, not yet reaped
     auto live = [&] { return handle != nullptr && handle != unset<xk_proc_handle>(); };
     Seen seen = c.steps([&] {
-        c(xk_spawn(kArgv, kEnvp, &handle), [&] { return live() ? "handle" : handle ? "unset" : "null"; });
+        c({xk_spawn(kArgv, kEnvp, &handle), live() ? "handle" : handle ? "unset" : "null"});
         was = handle;
         if (live())
-            c(xk_wait(&handle, &code), [&] { return show(handle == was ? "kept" : handle ? "moved" : "null", code); });
-        c(xk_spawn_and_wait(kArgv, kEnvp, &combined), [&] { return show(combined); });
-        c(xk_util_await_child_timeout(ended->pid, 5), [] { return "polled"; });
+            c({xk_wait(&handle, &code), show(handle == was ? "kept" : handle ? "moved" : "null", code)});
+        c({xk_spawn_and_wait(kArgv, kEnvp, &combined), show(combined)});
+        c({xk_util_await_child_timeout(ended->pid, 5), "polled"});
     });
     if (live() && xk_wait(&handle, &code) == XK_OK) seen.out += show("", "reaped", code);
     for (int status; waitpid(-1, &status, 0) > 0;) seen.out += " left";
@@ -529,19 +507,20 @@ Seen signals(Ctx &c) {
     struct sigaction dfl {}, ignore {};
     ignore.sa_handler = SIG_IGN;
     all_default();
-    auto can_ignore = [](int sig) { return sig != SIGKILL && sig != SIGTERM && sig != SIGSTOP; };
+    auto missed = [] {
+        std::string sigs;
+        for (int sig = 1; sig < 32; ++sig)
+            sigs += ignored(sig) || sig == SIGKILL || sig == SIGTERM || sig == SIGSTOP ? "" : "(" + show(sig) + ")";
+        return sigs;
+    };
     Seen seen = c.steps([&] {
-        c(xk_util_ignore_common_signals(), [&] {
-            std::string missed;
-            for (int sig = 1; sig < 32; ++sig) missed += ignored(sig) || !can_ignore(sig) ? "" : show("", sig);
-            if (missed.empty()) return std::string("all");
-            const auto &lines = c.capture.lines();
-            bool named = lines.size() == 1 && lines[0].text.find("(" + missed.substr(1) + ")") != std::string::npos;
-            return named ? std::string("one named") : "missed" + missed;
-        });
+        xk_util_status st = xk_util_ignore_common_signals();
+        const std::string sigs = missed();
+        const bool named = c.capture.lines().size() == 1 && c.capture.lines()[0].text.find(sigs) != std::string::npos;
+        c({st, sigs.empty() ? "all" : named ? "one named" : "missed " + sigs});
         disposition(SIGUSR1, &dfl), disposition(SIGUSR2, &ignore);
-        c(xk_util_ignore_signal(SIGUSR1), [] { return show(ignored(SIGUSR1)); });
-        c(xk_util_reset_signal(SIGUSR2), [] { return show(ignored(SIGUSR2)); });
+        c({xk_util_ignore_signal(SIGUSR1), show(ignored(SIGUSR1))});
+        c({xk_util_reset_signal(SIGUSR2), show(ignored(SIGUSR2))});
     });
     return all_default(), seen;
 }
