@@ -23,15 +23,9 @@
 namespace {
 
 // The armed failure: the call of kind `call` that is `nth` (0 = the next one) from now fails, once,
-// with `err` as errno. The kind is the function's name, or "alloc" for malloc, calloc, realloc,
-// strdup and strndup. Counts the calls of its kind it has seen.
-struct Armed {
-    const char *call = "";  // none matches ""
-    long nth = 0;
-    int err = 0;
-    long calls = 0;
-    bool fired = false;
-} g_armed;
+// with `err` as errno; `calls` counts the calls of that kind. The kind is the function's name, or
+// "alloc" for malloc, calloc, realloc, strdup and strndup. No kind is "".
+struct Armed { const char *call = ""; long nth = 0; int err = 0; long calls = 0; bool fired = false; } g_armed;
 
 bool inject(const char *call) {
     if (strcmp(call, g_armed.call) != 0 || (++g_armed.calls, g_armed.nth--) != 0) return false;
@@ -58,30 +52,36 @@ constexpr int kStreamErrorSeen = 0x20;
 
 }  // namespace
 
-// The calls that fail by returning one value: result type, name, failure value, parameters
-// and arguments.
-#define XK_FAULT_PLAIN_CALLS(X)                                                                                   \
-    X(ssize_t, read, -1, (int fd, void *b, size_t n), (fd, b, n)) X(int, fsync, -1, (int fd), (fd))                \
-    X(ssize_t, write, -1, (int fd, const void *b, size_t n), (fd, b, n)) X(int, unlink, -1, (const char *p), (p)) \
-    X(off_t, lseek, -1, (int fd, off_t o, int w), (fd, o, w)) X(int, flock, -1, (int fd, int op), (fd, op))       \
-    X(int, fstat, -1, (int fd, struct stat *st), (fd, st)) X(int, stat, -1, (const char *p, struct stat *st), (p, st)) \
-    X(int, fflush, EOF, (FILE * f), (f)) X(int, fclose, closed_anyway(__real_fclose, f), (FILE * f), (f)) \
-    X(FILE *, fopen, nullptr, (const char *p, const char *m), (p, m)) X(pid_t, fork, -1, (void), ())             \
-    X(size_t, fread, (f->_flags |= kStreamErrorSeen, 0), (void *b, size_t s, size_t n, FILE *f), (b, s, n, f))   \
+// The calls that fail by returning one value: result type, name, failure value, parameters and
+// arguments; then the allocations, which hand back a block to remember: type, name, parameters and
+// arguments.
+#define XK_FAULT_PLAIN_CALLS(X)                                                                                     \
+    X(ssize_t, read, -1, (int fd, void *b, size_t n), (fd, b, n)) X(int, fsync, -1, (int fd), (fd))                 \
+    X(ssize_t, write, -1, (int fd, const void *b, size_t n), (fd, b, n)) X(int, unlink, -1, (const char *p), (p))   \
+    X(off_t, lseek, -1, (int fd, off_t o, int w), (fd, o, w)) X(int, flock, -1, (int fd, int op), (fd, op))         \
+    X(int, fstat, -1, (int fd, struct stat *st), (fd, st)) X(int, fflush, EOF, (FILE *f), (f))                      \
+    X(int, stat, -1, (const char *p, struct stat *st), (p, st)) X(pid_t, fork, -1, (void), ())                      \
+    X(int, fclose, closed_anyway(__real_fclose, f), (FILE *f), (f)) X(int, setegid, -1, (gid_t g), (g))             \
+    X(FILE *, fopen, nullptr, (const char *p, const char *m), (p, m)) X(time_t, time, -1, (time_t *t), (t))         \
+    X(size_t, fread, (f->_flags |= kStreamErrorSeen, 0), (void *b, size_t s, size_t n, FILE *f), (b, s, n, f))      \
     X(size_t, fwrite, (f->_flags |= kStreamErrorSeen, 0), (const void *b, size_t s, size_t n, FILE *f), (b, s, n, f)) \
-    X(pid_t, waitpid, -1, (pid_t pid, int *st, int o), (pid, st, o)) X(int, setegid, -1, (gid_t g), (g))          \
-    X(int, sigaction, -1, (int s, const struct sigaction *a, struct sigaction *o), (s, a, o))                     \
-    X(int, clock_gettime, -1, (clockid_t c, struct timespec * ts), (c, ts)) X(time_t, time, -1, (time_t * t), (t)) \
-    X(int, getgrnam_r, (*r = nullptr, errno), (const char *n, struct group *g, char *b, size_t s, struct group **r), (n, g, b, s, r)) \
-    X(int, setenv, -1, (const char *n, const char *v, int o), (n, v, o)) X(int, unsetenv, -1, (const char *n), (n)) \
-    X(ssize_t, getline, -1, (char **l, size_t *c, FILE *f), (l, c, f)) X(long, sysconf, -1, (int n), (n))        \
-    X(int, gettimeofday, -1, (struct timeval * tv, void *tz), (tv, tz))                                           \
-    X(struct tm *, localtime_r, nullptr, (const time_t *t, struct tm *out), (t, out))                             \
-    X(int, mkdir, -1, (const char *p, mode_t m), (p, m)) X(char *, realpath, nullptr, (const char *p, char *r), (p, r)) \
-    X(int, truncate, -1, (const char *p, off_t len), (p, len)) X(DIR *, opendir, nullptr, (const char *p), (p))   \
-    X(int, vsnprintf, -1, (char *b, size_t n, const char *f, va_list ap), (b, n, f, ap))                          \
-    X(int, scandir, -1, (const char *p, struct dirent ***l, int (*f)(const struct dirent *),                      \
-                         int (*c)(const struct dirent **, const struct dirent **)), (p, l, f, c))
+    X(pid_t, waitpid, -1, (pid_t pid, int *st, int o), (pid, st, o)) X(int, unsetenv, -1, (const char *n), (n))     \
+    X(int, sigaction, -1, (int s, const struct sigaction *a, struct sigaction *o), (s, a, o))                       \
+    X(int, clock_gettime, -1, (clockid_t c, struct timespec *ts), (c, ts)) X(long, sysconf, -1, (int n), (n))       \
+    X(int, getgrnam_r, (*r = nullptr, errno), (const char *n, struct group *g, char *b, size_t s, struct group **r), \
+      (n, g, b, s, r))                                                                                              \
+    X(int, setenv, -1, (const char *n, const char *v, int o), (n, v, o))                                            \
+    X(ssize_t, getline, -1, (char **l, size_t *c, FILE *f), (l, c, f))                                              \
+    X(int, gettimeofday, -1, (struct timeval *tv, void *tz), (tv, tz))                                              \
+    X(struct tm *, localtime_r, nullptr, (const time_t *t, struct tm *out), (t, out))                               \
+    X(int, mkdir, -1, (const char *p, mode_t m), (p, m)) X(int, truncate, -1, (const char *p, off_t len), (p, len)) \
+    X(char *, realpath, nullptr, (const char *p, char *r), (p, r)) X(DIR *, opendir, nullptr, (const char *p), (p)) \
+    X(int, vsnprintf, -1, (char *b, size_t n, const char *f, va_list ap), (b, n, f, ap))                            \
+    X(int, scandir, -1, (const char *p, struct dirent ***l, int (*f)(const struct dirent *),                        \
+      int (*c)(const struct dirent **, const struct dirent **)), (p, l, f, c))
+#define XK_FAULT_ALLOCATIONS(X)                                                                      \
+    X(void *, malloc, (size_t n), (n)) X(void *, calloc, (size_t n, size_t s), (n, s))               \
+    X(char *, strdup, (const char *s), (s)) X(char *, strndup, (const char *s, size_t n), (s, n))
 
 extern "C" {
 
@@ -89,17 +89,10 @@ extern "C" {
     ret __real_##name params;                              \
     ret __wrap_##name params { return inject(#name) ? fail_value : __real_##name args; }
 XK_FAULT_PLAIN_CALLS(XK_FAULT_WRAP)
-
-// The allocations: type, name, parameters and arguments.
-#define XK_FAULT_ALLOCATION(ret, name, params, args)                                                \
-    ret __real_##name params;                                                                       \
-    ret __wrap_##name params {                                                                      \
-        return inject("alloc") ? nullptr : static_cast<ret>(remember(__real_##name args)); \
-    }
-XK_FAULT_ALLOCATION(void *, malloc, (size_t n), (n))
-XK_FAULT_ALLOCATION(void *, calloc, (size_t n, size_t s), (n, s))
-XK_FAULT_ALLOCATION(char *, strdup, (const char *s), (s))
-XK_FAULT_ALLOCATION(char *, strndup, (const char *s, size_t n), (s, n))
+#define XK_FAULT_ALLOCATION(ret, name, params, args) \
+    ret __real_##name params;                        \
+    ret __wrap_##name params { return inject("alloc") ? nullptr : static_cast<ret>(remember(__real_##name args)); }
+XK_FAULT_ALLOCATIONS(XK_FAULT_ALLOCATION)
 
 void *__real_realloc(void *, size_t);
 void *__wrap_realloc(void *old, size_t size) {
@@ -113,12 +106,11 @@ void __real_free(void *);
 void __wrap_free(void *p) { live().erase(p), __real_free(p); }
 
 int __real_open(const char *, int, ...);
-int __wrap_open(const char *path, int flags, ...) {
+int __wrap_open(const char *path, int flags, ...) {  // the mode comes with O_CREAT or O_TMPFILE only
     va_list ap;
     va_start(ap, flags);
     mode_t mode = flags & (O_CREAT | O_TMPFILE) ? static_cast<mode_t>(va_arg(ap, int)) : 0;
-    va_end(ap);
-    return inject("open") ? -1 : __real_open(path, flags, mode);
+    return va_end(ap), inject("open") ? -1 : __real_open(path, flags, mode);
 }
 
 }  // extern "C"
@@ -422,20 +414,21 @@ Seen text(Ctx &c) {
 // replacement makes it grow to 10 + 1 + 128.
 Seen strbuf(Ctx &c) {
     xk_util_strbuf *sb, full = buffer_with("", 8), ref = buffer_with("", 8), none{}, sub = buffer_with("a$Xb$X", 8, 77);
-    char data[161] = {}, *before = sub.str;
+    char data[161] = {}, *was = sub.str;
     for (int i = 0; i < 160; ++i) data[i] = static_cast<char>('A' + i % 26);
     return c.steps([&] {
         c({failed_if(!(sb = xk_util_strbuf_new(0))), sb ? (xk_util_strbuf_free(sb), "new") : "null"});
         xk_util_strbuf_hexdump(&full, "P", data, 160);
         xk::test::reference_hexdump(&ref, "P", data, 160);  // the same text, appended piece by piece
         const char *same = strcmp(full.str, ref.str) == 0 ? "same" : "differ";
-        c({failed_if(!c.capture.lines().empty()), show(full.capacity, strlen(full.str), ref.capacity, strlen(ref.str), same)});
+        c({failed_if(!c.capture.lines().empty()),
+           show(full.capacity, strlen(full.str), ref.capacity, strlen(ref.str), same)});
         free(full.str), free(ref.str);
         int n = xk_util_strbuf_append_f(&none, "%s", data);
         c({failed_if(n < 0), show(n, none.capacity, none.str ? show(strlen(none.str)) : "null")});
         free(none.str);
         n = xk_util_strbuf_substitute(&sub, "$X", 0, "%s", "0123456789");
-        c({failed_if(n != 16), show(n, sub.hex_limit, sub.str == before ? "same" : "moved", sub.capacity, take(sub.str))});
+        c({failed_if(n != 16), show(n, sub.hex_limit, sub.str == was ? "same" : "moved", sub.capacity, take(sub.str))});
     });
 }
 
