@@ -669,28 +669,34 @@ const std::map<std::string, std::function<Seen(Ctx &)>> &operations() {
 }
 
 // The table: "@ <group> <operation> <pattern>" opens an operation with the run that meets no
-// failure; then "-<times> <call> <errno> <pattern>" lists failure points in turn, and lines in a
-// row with the same call and errno make one row. <times> is 1 when left out, "+" for one or more.
+// failure; then "- <calls> <errno> <pattern>" lists failure points in turn for each of the
+// comma-separated calls (a call's "*<times>" repeats its point, "+" lets it be met one or more
+// times), failing with <errno> ("0" for allocations). An operation's points of one call and errno
+// make one row.
 std::vector<Row> rows() {
     std::vector<Row> t;
     std::istringstream table(
 #include "fault/table.inc"
     );
-    std::string group, op, ok, times, call, err, pattern;
+    std::string group, op, ok, calls, err, pattern;
     for (std::string line; std::getline(table, line);) {
         for (size_t at; (at = line.find("\\n")) != std::string::npos;) line.replace(at, 2, "\n");
-        std::istringstream words(line);
-        if (line[0] == '@' && words >> times >> group >> op >> std::ws) std::getline(words, ok, '\0');
-        if (line[0] != '-' || !(words >> times >> call >> err >> std::ws) || !std::getline(words, pattern, '\0'))
-            continue;
+        std::istringstream words(line.substr(std::min<size_t>(line.size(), 2)));
+        if (line[0] == '@' && words >> group >> op >> std::ws) std::getline(words, ok, '\0');
+        if (line[0] != '-' || !(words >> calls >> err >> std::ws) || !std::getline(words, pattern, '\0')) continue;
         int err_no = 0;
         for (int e = 1; e < 134 && err_no == 0; ++e) err_no = strerrorname_np(e) && err == strerrorname_np(e) ? e : 0;
-        if (t.empty() || t.back().op != op || t.back().call != call || t.back().err != err_no)
-            t.push_back({group, op, ok, call, err_no, {}});
-        Row &row = t.back();
-        row.at_least = times == "-+";
-        int repeat = times.size() > 1 && !row.at_least ? std::stoi(times.substr(1)) : 1;
-        row.points.insert(row.points.end(), static_cast<size_t>(repeat), pattern);
+        std::istringstream items(calls);
+        for (std::string item; std::getline(items, item, ',');) {
+            const size_t star = item.find('*');
+            const std::string call = item.substr(0, std::min(star, item.find('+')));
+            auto same = [&](const Row &r) { return r.op == op && r.call == call && r.err == err_no; };
+            auto row = std::find_if(t.begin(), t.end(), same);
+            if (row == t.end()) row = t.insert(t.end(), {group, op, ok, call, err_no, {}});
+            row->at_least = item.back() == '+';
+            const size_t times = star == std::string::npos ? 1 : std::stoul(item.substr(star + 1));
+            row->points.insert(row->points.end(), times, pattern);
+        }
     }
     return t;
 }
