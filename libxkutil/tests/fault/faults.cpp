@@ -125,16 +125,14 @@ std::map<std::string, std::array<long, 2>> g_tally;  // per row group: allocatio
 // What a run showed its caller. `point`, when set, names the listed point the run met.
 struct Seen { uint32_t status; std::string out; int point = -1; };
 
-// A point is an fnmatch pattern for "<status> <outputs>", then " < " and the functions that
-// traced, innermost first (":<status>" after one whose status differs from the one returned),
-// then " : " and the log lines joined by " | " (" @<file>" after a line that names its source
-// file, " L<level>" after one not at level 3). The scratch directory is written {D}.
-struct Row {
-    std::string group, op, ok, call;  // ok: the run that meets no failure; call: the failing kind
-    int err;
-    std::vector<std::string> points;  // point n meets points[min(n, last)] unless the run names one
-    bool at_least = false;            // the last point may be met any number of times
-};
+// A row: an operation (`ok` the run that meets no failure) and the kind of call failed in it, with
+// errno `err`. Its point n meets points[min(n, last)] unless the run names one; with `at_least`, the
+// last point may be met any number of times. A point is an fnmatch pattern for "<status>
+// <outputs>", then " < " and the functions that traced, innermost first (":<status>" after one
+// whose status differs from the one returned), then " : " and the log lines joined by " | "
+// (" @<file>" after a line that names its source file, " L<level>" after one not at level 3). The
+// scratch directory is written {D}.
+struct Row { std::string group, op, ok, call; int err; std::vector<std::string> points; bool at_least = false; };
 void PrintTo(const Row &row, std::ostream *os) { *os << row.group << " " << row.op; }
 
 // One run of a row: the operation arms the row's failure around the library calls with run(), or
@@ -188,8 +186,7 @@ uint32_t failed_if(bool failed) { return failed ? kFailed : XK_OK; }
 
 // "none" for a missing file, "src" for the scratch file's first content.
 std::string read_text(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::string text = in ? std::string(std::istreambuf_iterator<char>(in), {}) : "none";
+    std::string text = access(path.c_str(), F_OK) != 0 ? "none" : xk::test::read_text(path);
     return text == kSrc ? "src" : text;
 }
 
@@ -198,27 +195,8 @@ struct sigaction disposition(int sig, const struct sigaction *set = nullptr) {
     return __real_sigaction(sig, set, &now), now;
 }
 
-// The run as the table writes it.
-std::string observed(const Seen &seen, const xk::test::Capture &capture, const std::string &dir) {
-    static const std::map<uint32_t, std::string> names = {{XK_OK, "OK"}, {kFailed, "FAILED"},
-        {XK_ERR_NOMEM, "NOMEM"}, {XK_ERR_SYSTEM, "SYSTEM"}, {XK_ERR_READ, "READ"}, {XK_ERR_ACCESS, "ACCESS"},
-        {XK_ERR_NOT_FOUND, "NOT_FOUND"}, {XK_ERR_ALREADY_RUNNING, "RUNNING"}};
-    auto name = [&](uint32_t st) { return names.count(st) ? names.at(st) : std::to_string(st); };
-    std::string text = name(seen.status) + (seen.out.empty() ? "" : " " + seen.out), sep = " < ";
-    for (const auto &r : capture.traces())
-        text += sep + r.func + (r.status == seen.status ? "" : ":" + name(r.status)), sep = " ";
-    sep = " : ";
-    for (const auto &l : capture.lines()) {
-        EXPECT_TRUE(l.flags == 128 && l.file.empty() == (l.line == 0)) << l.text;  // a file comes with its line
-        text += sep + l.text + (l.file.empty() ? "" : " @" + l.file) + (l.level == 3 ? "" : " L" + show(l.level));
-        sep = " | ";
-    }
-    for (size_t at; (at = text.find(dir)) != std::string::npos;) text.replace(at, dir.size(), "{D}");
-    return text;
-}
-
 // Runs in a scratch directory holding "A", "b" and "src.txt"; each run must leave no block or
-// descriptor behind, and what it showed must match its pattern.
+// descriptor behind, and what it showed, written as the table writes it, must match its pattern.
 class Runs : public xk::test::ReportingTest {
 protected:
     std::string dir;
@@ -227,8 +205,8 @@ protected:
         // Memory-backed where there is one: the durable writes sync their files at every point.
         dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm/xkutil-faults-XXXXXX" : "/tmp/xkutil-faults-XXXXXX";
         ASSERT_NE(mkdtemp(dir.data()), nullptr);
-        for (const char *name : {"A", "b"}) std::ofstream(dir + "/" + name);
-        std::ofstream(dir + "/src.txt") << kSrc;
+        for (auto [name, text] : {std::pair{"A", ""}, {"b", ""}, {"src.txt", kSrc}})
+            std::ofstream(dir + "/" + name) << text;
     }
     void TearDown() override { std::filesystem::remove_all(dir); }
     template <typename Op> Seen leak_free(Op op) {
@@ -241,44 +219,23 @@ protected:
         return seen;
     }
     void expect_shown(const std::string &pattern, const Seen &seen) {
-        std::string text = observed(seen, capture, dir);
+        static const std::map<uint32_t, std::string> names = {{XK_OK, "OK"}, {kFailed, "FAILED"},
+            {XK_ERR_NOMEM, "NOMEM"}, {XK_ERR_SYSTEM, "SYSTEM"}, {XK_ERR_READ, "READ"}, {XK_ERR_ACCESS, "ACCESS"},
+            {XK_ERR_NOT_FOUND, "NOT_FOUND"}, {XK_ERR_ALREADY_RUNNING, "RUNNING"}};
+        auto name = [&](uint32_t st) { return names.count(st) ? names.at(st) : show(st); };
+        std::string text = name(seen.status) + (seen.out.empty() ? "" : " " + seen.out), sep = " < ";
+        for (const auto &r : traces())
+            text += sep + r.func + (r.status == seen.status ? "" : ":" + name(r.status)), sep = " ";
+        sep = " : ";
+        for (const auto &l : lines()) {
+            EXPECT_TRUE(l.flags == 128 && l.file.empty() == (l.line == 0)) << l.text;  // a file comes with its line
+            text += sep + l.text + (l.file.empty() ? "" : " @" + l.file) + (l.level == 3 ? "" : " L" + show(l.level));
+            sep = " | ";
+        }
+        for (size_t at; (at = text.find(dir)) != std::string::npos;) text.replace(at, dir.size(), "{D}");
         EXPECT_EQ(fnmatch(pattern.c_str(), text.c_str(), FNM_NOESCAPE), 0) << pattern << "\n" << text;
     }
 };
-
-std::vector<Row> rows();
-const std::map<std::string, std::function<Seen(Ctx &)>> &operations();
-
-class Faults : public Runs, public ::testing::WithParamInterface<Row> {};
-
-// Fails point 0, 1, 2, ... until a run meets none.
-TEST_P(Faults, EachPointInTurn) {
-    const Row &row = GetParam();
-    long n = 0;
-    for (bool injected = true; injected && !HasFailure(); ++n) {
-        SCOPED_TRACE(testing::Message() << "failure point " << n);
-        Ctx ctx{row, n, dir, capture};
-        Seen seen = leak_free([&] { return operations().at(row.op.substr(0, row.op.find('=')))(ctx); });
-        long point = std::min<long>(seen.point >= 0 ? seen.point : n, static_cast<long>(row.points.size()) - 1);
-        expect_shown((injected = ctx.injected) ? row.points[static_cast<size_t>(point)] : row.ok, seen);
-    }
-    const long listed = static_cast<long>(row.points.size());
-    EXPECT_TRUE(HasFailure() || (row.at_least ? n - 1 >= listed : n - 1 == listed)) << n - 1;
-}
-
-INSTANTIATE_TEST_SUITE_P(Table, Faults, ::testing::ValuesIn(rows()),
-                         [](const auto &info) { return info.param.group + "_" + std::to_string(info.index); });
-
-class PrintTally : public ::testing::Environment {
-    void TearDown() override {
-        long all[2] = {};
-        for (const auto &[group, n] : g_tally)
-            printf("  %s: %ld allocation, %ld system-call failures\n", group.c_str(), (all[0] += n[0], n[0]),
-                   (all[1] += n[1], n[1]));
-        printf("  in all: %ld allocation, %ld system-call failures\n", all[0], all[1]);
-    }
-};
-const auto *const kTally = ::testing::AddGlobalTestEnvironment(new PrintTally);
 
 // --- the size-boundary table ---
 
@@ -700,6 +657,37 @@ std::vector<Row> rows() {
     }
     return t;
 }
+
+class Faults : public Runs, public ::testing::WithParamInterface<Row> {};
+
+// Fails point 0, 1, 2, ... until a run meets none.
+TEST_P(Faults, EachPointInTurn) {
+    const Row &row = GetParam();
+    long n = 0;
+    for (bool injected = true; injected && !HasFailure(); ++n) {
+        SCOPED_TRACE(testing::Message() << "failure point " << n);
+        Ctx ctx{row, n, dir, capture};
+        Seen seen = leak_free([&] { return operations().at(row.op.substr(0, row.op.find('=')))(ctx); });
+        long point = std::min<long>(seen.point >= 0 ? seen.point : n, static_cast<long>(row.points.size()) - 1);
+        expect_shown((injected = ctx.injected) ? row.points[static_cast<size_t>(point)] : row.ok, seen);
+    }
+    const long listed = static_cast<long>(row.points.size());
+    EXPECT_TRUE(HasFailure() || (row.at_least ? n - 1 >= listed : n - 1 == listed)) << n - 1;
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, Faults, ::testing::ValuesIn(rows()),
+                         [](const auto &info) { return info.param.group + "_" + std::to_string(info.index); });
+
+class PrintTally : public ::testing::Environment {
+    void TearDown() override {
+        long all[2] = {};
+        for (const auto &[group, n] : g_tally)
+            printf("  %s: %ld allocation, %ld system-call failures\n", group.c_str(), (all[0] += n[0], n[0]),
+                   (all[1] += n[1], n[1]));
+        printf("  in all: %ld allocation, %ld system-call failures\n", all[0], all[1]);
+    }
+};
+const auto *const kTally = ::testing::AddGlobalTestEnvironment(new PrintTally);
 
 }  // namespace
 }  // namespace xk::fault
