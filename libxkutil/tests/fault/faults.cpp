@@ -52,32 +52,29 @@ constexpr int kStreamErrorSeen = 0x20;
 
 }  // namespace
 
-// The calls that fail by returning one value: result type, name, failure value, parameters and
-// arguments; then the allocations, which hand back a block to remember: type, name, parameters and
-// arguments.
-#define XK_FAULT_PLAIN_CALLS(X)                                                                                     \
-    X(ssize_t, read, -1, (int fd, void *b, size_t n), (fd, b, n)) X(int, fsync, -1, (int fd), (fd))                 \
-    X(ssize_t, write, -1, (int fd, const void *b, size_t n), (fd, b, n)) X(int, unlink, -1, (const char *p), (p))   \
-    X(off_t, lseek, -1, (int fd, off_t o, int w), (fd, o, w)) X(int, flock, -1, (int fd, int op), (fd, op))         \
-    X(int, fstat, -1, (int fd, struct stat *st), (fd, st)) X(int, fflush, EOF, (FILE *f), (f))                      \
-    X(int, stat, -1, (const char *p, struct stat *st), (p, st)) X(pid_t, fork, -1, (void), ())                      \
-    X(int, fclose, closed_anyway(__real_fclose, f), (FILE *f), (f)) X(int, setegid, -1, (gid_t g), (g))             \
-    X(FILE *, fopen, nullptr, (const char *p, const char *m), (p, m)) X(time_t, time, -1, (time_t *t), (t))         \
-    X(size_t, fread, (f->_flags |= kStreamErrorSeen, 0), (void *b, size_t s, size_t n, FILE *f), (b, s, n, f))      \
-    X(size_t, fwrite, (f->_flags |= kStreamErrorSeen, 0), (const void *b, size_t s, size_t n, FILE *f), (b, s, n, f)) \
-    X(pid_t, waitpid, -1, (pid_t pid, int *st, int o), (pid, st, o)) X(int, unsetenv, -1, (const char *n), (n))     \
-    X(int, sigaction, -1, (int s, const struct sigaction *a, struct sigaction *o), (s, a, o))                       \
-    X(int, clock_gettime, -1, (clockid_t c, struct timespec *ts), (c, ts)) X(long, sysconf, -1, (int n), (n))       \
-    X(int, getgrnam_r, (*r = nullptr, errno), (const char *n, struct group *g, char *b, size_t s, struct group **r), \
+// The calls that fail by returning one value: name, failure value, parameters and arguments; then
+// the allocations, whose blocks are remembered: result type, name, parameters and arguments.
+#define XK_FAULT_PLAIN_CALLS(X)\
+    X(read, -1, (int fd, void *b, size_t n), (fd, b, n)) X(lseek, -1, (int fd, off_t o, int w), (fd, o, w))         \
+    X(write, -1, (int fd, const void *b, size_t n), (fd, b, n)) X(fstat, -1, (int fd, struct stat *st), (fd, st))   \
+    X(stat, -1, (const char *p, struct stat *st), (p, st)) X(fsync, -1, (int fd), (fd)) X(fork, -1, (void), ())     \
+    X(unlink, -1, (const char *p), (p)) X(flock, -1, (int fd, int op), (fd, op)) X(fflush, EOF, (FILE *f), (f))     \
+    X(fclose, closed_anyway(__real_fclose, f), (FILE *f), (f)) X(setegid, -1, (gid_t g), (g))                       \
+    X(fopen, nullptr, (const char *p, const char *m), (p, m)) X(time, -1, (time_t *t), (t))                         \
+    X(fread, (f->_flags |= kStreamErrorSeen, 0u), (void *b, size_t s, size_t n, FILE *f), (b, s, n, f))             \
+    X(fwrite, (f->_flags |= kStreamErrorSeen, 0u), (const void *b, size_t s, size_t n, FILE *f), (b, s, n, f))      \
+    X(waitpid, -1, (pid_t pid, int *st, int o), (pid, st, o)) X(unsetenv, -1, (const char *n), (n))                 \
+    X(sigaction, -1, (int s, const struct sigaction *a, struct sigaction *o), (s, a, o))                            \
+    X(clock_gettime, -1, (clockid_t c, struct timespec *ts), (c, ts)) X(sysconf, -1, (int n), (n))                  \
+    X(getgrnam_r, (*r = nullptr, errno), (const char *n, struct group *g, char *b, size_t s, struct group **r),     \
       (n, g, b, s, r))                                                                                              \
-    X(int, setenv, -1, (const char *n, const char *v, int o), (n, v, o))                                            \
-    X(ssize_t, getline, -1, (char **l, size_t *c, FILE *f), (l, c, f))                                              \
-    X(int, gettimeofday, -1, (struct timeval *tv, void *tz), (tv, tz))                                              \
-    X(struct tm *, localtime_r, nullptr, (const time_t *t, struct tm *out), (t, out))                               \
-    X(int, mkdir, -1, (const char *p, mode_t m), (p, m)) X(int, truncate, -1, (const char *p, off_t len), (p, len)) \
-    X(char *, realpath, nullptr, (const char *p, char *r), (p, r)) X(DIR *, opendir, nullptr, (const char *p), (p)) \
-    X(int, vsnprintf, -1, (char *b, size_t n, const char *f, va_list ap), (b, n, f, ap))                            \
-    X(int, scandir, -1, (const char *p, struct dirent ***l, int (*f)(const struct dirent *),                        \
+    X(setenv, -1, (const char *n, const char *v, int o), (n, v, o)) X(mkdir, -1, (const char *p, mode_t m), (p, m)) \
+    X(getline, -1, (char **l, size_t *c, FILE *f), (l, c, f)) X(truncate, -1, (const char *p, off_t len), (p, len)) \
+    X(gettimeofday, -1, (struct timeval *tv, void *tz), (tv, tz)) X(opendir, nullptr, (const char *p), (p))         \
+    X(localtime_r, nullptr, (const time_t *t, struct tm *out), (t, out))                                            \
+    X(realpath, nullptr, (const char *p, char *r), (p, r))                                                          \
+    X(vsnprintf, -1, (char *b, size_t n, const char *f, va_list ap), (b, n, f, ap))                                 \
+    X(scandir, -1, (const char *p, struct dirent ***l, int (*f)(const struct dirent *),                             \
       int (*c)(const struct dirent **, const struct dirent **)), (p, l, f, c))
 #define XK_FAULT_ALLOCATIONS(X)                                                                      \
     X(void *, malloc, (size_t n), (n)) X(void *, calloc, (size_t n, size_t s), (n, s))               \
@@ -85,9 +82,9 @@ constexpr int kStreamErrorSeen = 0x20;
 
 extern "C" {
 
-#define XK_FAULT_WRAP(ret, name, fail_value, params, args) \
-    ret __real_##name params;                              \
-    ret __wrap_##name params { return inject(#name) ? fail_value : __real_##name args; }
+#define XK_FAULT_WRAP(name, fail_value, params, args) \
+    decltype(::name) __real_##name;                   \
+    auto __wrap_##name params { return inject(#name) ? fail_value : __real_##name args; }
 XK_FAULT_PLAIN_CALLS(XK_FAULT_WRAP)
 #define XK_FAULT_ALLOCATION(ret, name, params, args) \
     ret __real_##name params;                        \
