@@ -54,7 +54,7 @@ constexpr int kStreamErrorSeen = 0x20;
 
 // The calls that fail by returning one value: name, failure value, parameters and arguments; then
 // the allocations, whose blocks are remembered: result type, name, parameters and arguments.
-#define XK_FAULT_PLAIN_CALLS(X)\
+#define XK_FAULT_PLAIN_CALLS(X)                                                                                     \
     X(read, -1, (int fd, void *b, size_t n), (fd, b, n)) X(lseek, -1, (int fd, off_t o, int w), (fd, o, w))         \
     X(write, -1, (int fd, const void *b, size_t n), (fd, b, n)) X(fstat, -1, (int fd, struct stat *st), (fd, st))   \
     X(stat, -1, (const char *p, struct stat *st), (p, st)) X(fsync, -1, (int fd), (fd)) X(fork, -1, (void), ())     \
@@ -167,8 +167,8 @@ template <typename T> std::string take(T *p, size_t len = std::string::npos) {
     const unsigned char *bytes = reinterpret_cast<const unsigned char *>(p);
     std::string out = len == 0 ? "set" : "";
     for (char hex[8]; len == std::string::npos ? *bytes != 0 : len-- > 0; ++bytes) {
-        snprintf(hex, sizeof hex, "\\x%02x", *bytes);
-        out += *bytes == '\n' || (*bytes >= 0x20 && *bytes < 0x7f) ? std::string(1, *bytes) : hex;
+        snprintf(hex, sizeof hex, *bytes == '\n' ? "\\n" : "\\x%02x", *bytes);
+        out += *bytes >= 0x20 && *bytes < 0x7f ? std::string(1, static_cast<char>(*bytes)) : hex;
     }
     return free(p), out;
 }
@@ -206,16 +206,13 @@ protected:
             std::ofstream(dir + "/" + name) << text;
     }
     void TearDown() override { std::filesystem::remove_all(dir); }
-    template <typename Op> Seen leak_free(Op op) {
+    template <typename Op> void expect_run(Op op, const std::function<std::string(const Seen &)> &pattern_for) {
         // libstdc++ lists the directory with its own, unwrapped calls.
         auto fds = [] { return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}); };
         const auto blocks = live().size(), open = fds();
-        Seen seen = op();
+        const Seen seen = op();
         EXPECT_EQ(live().size(), blocks) << "blocks leaked";
         EXPECT_EQ(fds(), open) << "descriptors leaked";
-        return seen;
-    }
-    void expect_shown(const std::string &pattern, const Seen &seen) {
         static const std::map<uint32_t, std::string> names = {{XK_OK, "OK"}, {kFailed, "FAILED"},
             {XK_ERR_NOMEM, "NOMEM"}, {XK_ERR_SYSTEM, "SYSTEM"}, {XK_ERR_READ, "READ"}, {XK_ERR_ACCESS, "ACCESS"},
             {XK_ERR_NOT_FOUND, "NOT_FOUND"}, {XK_ERR_ALREADY_RUNNING, "RUNNING"}};
@@ -230,6 +227,7 @@ protected:
             sep = " | ";
         }
         for (size_t at; (at = text.find(dir)) != std::string::npos;) text.replace(at, dir.size(), "{D}");
+        const std::string pattern = pattern_for(seen);
         EXPECT_EQ(fnmatch(pattern.c_str(), text.c_str(), FNM_NOESCAPE), 0) << pattern << "\n" << text;
     }
 };
@@ -301,9 +299,8 @@ TEST_F(SizeLimits, EveryWrappingSizeIsRefusedBeforeAnythingIsAllocated) {
         SCOPED_TRACE(show(limit.call, limit.n, limit.m));
         capture.clear();
         g_armed = {"alloc", LONG_MAX, ENOMEM};  // counts the allocation calls, fails none
-        Seen seen = leak_free([&] { return at_size(limit.call, limit.n, limit.m); });
+        expect_run([&] { return at_size(limit.call, limit.n, limit.m); }, [&](const Seen &) { return limit.pattern; });
         EXPECT_EQ(std::exchange(g_armed, {}).calls, 0);
-        expect_shown(limit.pattern, seen);
     }
 }
 
@@ -336,7 +333,6 @@ Seen text(Ctx &c) {
     wchar_t *wide = unset<wchar_t>();
     size_t n = 0, len = 0;
     xk_util_sum sum{3, 1, unset<double>(), 2.5, 7.5};
-    const char *strings[] = {"a", "b", "c"};
     xk_util_strbuf roomy = buffer_with("x", 128);  // a formatter failing once makes it double and try again
     int err = -1;
     return c.steps([&] {
@@ -354,7 +350,7 @@ Seen text(Ctx &c) {
         xk_util_status st = xk_util_split("a,,bc,d,", ",", &fields, &n);
         c({st, show(st != XK_OK ? take(fields, 0) : fields[1], n)});
         for (size_t i = 0; st == XK_OK && i <= n; ++i) free(i < n ? static_cast<void *>(fields[i]) : fields);
-        c({xk_util_join(strings, 3, ", ", &joined, &n), show(take(joined), n)});
+        c({xk_util_join(std::array{"a", "b", "c"}.data(), 3, ", ", &joined, &n), show(take(joined), n)});
         c({xk_util_append_string(&str, &len, "abc", 3), show(str ? str : "null", len)});
         c({xk_util_append_string(&str, &len, "de", 2), show(take(str), len)});
         c({xk_util_base64_encode(reinterpret_cast<const uint8_t *>("hello"), 5, &b64, &n), show(take(b64, n), n)});
@@ -386,17 +382,17 @@ Seen strbuf(Ctx &c) {
     });
 }
 
-// A new collection (its name may fail alone), then attach, add and new to collections at their
-// first slots, at a fixed step, and at the proportional step of a zero growth: a failed append
+// A new collection (its name may fail alone), then attach, add and new in turn to collections at
+// their first slots, at a fixed step, and at the proportional step of a zero growth: a failed append
 // leaves the slots as they were, and the elements keep their values either way.
 Seen collection(Ctx &c) {
     std::vector<std::pair<xk_collection *, void *>> cols;  // each with the element an attach hands over
-    for (auto [growth, count] : {std::pair{10, 0}, {2, 4}, {0, 3}})
-        for (int kind = 0; kind < 3; ++kind) {
-            cols.push_back({xk_collection_new("numbers", make_int, copy_int, free), make_int()});
-            xk_collection_set_growth(cols.back().first, growth);
-            for (int i = 0; i < count; ++i) *static_cast<int *>(xk_collection_element_new(cols.back().first)) = i;
-        }
+    for (size_t i = 0; i < 9; ++i) {
+        cols.push_back({xk_collection_new("numbers", make_int, copy_int, free), make_int()});
+        xk_collection_set_growth(cols[i].first, std::array{10, 2, 0}[i / 3]);
+        for (int k = 0; k < std::array{0, 4, 3}[i / 3]; ++k)
+            *static_cast<int *>(xk_collection_element_new(cols[i].first)) = k;
+    }
     int value = 42;
     Seen seen = c.steps([&] {
         xk_collection *named = xk_collection_new("name", make_int, copy_int, free);
@@ -405,15 +401,15 @@ Seen collection(Ctx &c) {
         for (size_t i = 0; i < cols.size(); ++i) {
             auto &[col, mine] = cols[i];
             auto slots = [col = col] {
-                std::string held(reinterpret_cast<char *>(col->elements), col->capacity * sizeof(void *));
-                return show(col->elements, col->count, col->capacity) + held;
+                return std::tuple(col->elements, col->count, col->capacity,
+                                  std::vector<void *>(col->elements, col->elements + col->capacity));
             };
-            std::string before = slots();
-            int32_t count = col->count;
+            const auto before = slots();
+            const int32_t count = col->count;
             bool ok = i % 3 == 0   ? xk_collection_element_attach(col, mine)
                       : i % 3 == 1 ? xk_collection_element_add(col, &value)
                                    : !!xk_collection_element_new(col);
-            mine = ok && i % 3 == 0 ? nullptr : mine;
+            if (ok && i % 3 == 0) mine = nullptr;
             std::string out = slots() == before ? "as it was" : show("grew", col->count - count);
             for (int32_t k = 0; k < count; ++k) out += *static_cast<int *>(col->elements[k]) == k ? "" : " lost";
             c({failed_if(!ok), out});
@@ -436,9 +432,8 @@ Seen host(Ctx &c) {
                               {'v', "verbose", xk_util_getopt_flag, &verbose, 0},
                               {'d', "dir", xk_util_getopt_string, &dir, 1}};
     xk_util_dirscan_cursor *cursor;
-    struct group *g = getgrgid(getegid());
-    const std::string group = g == nullptr ? "" : g->gr_name;
     const gid_t egid = getegid();
+    const std::string group = getgrgid(egid) == nullptr ? "" : getgrgid(egid)->gr_name;
     auto now = [&] { return getenv(env.c_str()) ? getenv(env.c_str()) : "-"; };
     Seen seen = c.steps([&] {
         c({xk_util_getopt(6, argv, table, 3), show(name ? take(name) : "-", verbose, dir ? take(dir) : "-")});
@@ -463,14 +458,12 @@ Seen host(Ctx &c) {
 
 // Each clock or conversion failing in turn leaves the outputs as they were.
 Seen time(Ctx &c) {
-    const struct timespec later = {std::numeric_limits<time_t>::max() / 2, 0};
-    struct timespec deadline = {123, 456};
+    struct timespec later = {std::numeric_limits<time_t>::max() / 2, 0}, deadline = {123, 456};
     struct timeval tv = {1, 2};
     struct tm broken;
     char left[64] = "x", now[32] = "x";
     size_t now_len = sizeof now;
     int expired = 7, err = 0;
-    time_t zero = 0;
     auto kept = [](bool k) { return k ? "kept" : "set"; };
     auto clock = [](uint64_t v) { return Seen{failed_if(v == 0), "read"}; };
     return c.steps([&] {
@@ -483,7 +476,7 @@ Seen time(Ctx &c) {
         c(clock(xk_util_walltime_usec()));
         c({xk_util_now_str(now, &now_len, &err), show(kept(now[0] == 'x'), now_len, err)});
         c({xk_util_get_broken_down_time(&broken), "read"});
-        c({failed_if(!xk_util_localtime_r(&zero, &broken)), "read"});
+        c({failed_if(!xk_util_localtime_r(&tv.tv_sec, &broken)), "read"});
     });
 }
 
@@ -498,14 +491,13 @@ Seen files(Ctx &c) {
     __real_lseek(counted, 4, SEEK_SET);
     FILE *appended = fopen(c.path("log").c_str(), "ab"), *opened = unset<FILE>();
     fputs("x", appended);
-    char *buf = unset<char>(), *named = unset<char>(), *plain = unset<char>(), *nested = unset<char>(),
-         *abs = unset<char>();
+    char *p;  // each call's out-pointer, unset before it
     int64_t size = -1;
     uint64_t count = 99;
     size_t named_size = 0;
     Seen seen = c.steps([&] {
         c({xk_util_open(&fd, &e, O_RDONLY, 0, "%s/%s", c.dir.c_str(), "src.txt"), show(fd >= 0 ? "fd" : show(fd), e)});
-        c({xk_util_read_file(in, &buf, &size, &(e = 0)), show(take(buf), size, e)});
+        c({xk_util_read_file(in, &(p = unset<char>()), &size, &(e = 0)), show(take(p), size, e)});
         c({xk_util_count_lines(counted, &count, &(e = 0)), show(count, __real_lseek(counted, 0, SEEK_CUR), e)});
         c({xk_util_whole_write(written, "abc", 3, &(e = 0)), show(e, read_text(out))});
         c({xk_util_get_file_size(src.c_str(), &(size = -1)), show(size)});
@@ -514,13 +506,13 @@ Seen files(Ctx &c) {
         c({xk_util_query_file_exists(src.c_str(), &exists), show(exists)});
         c({xk_util_fopen(&opened, &(e = 0), "rb", "%s", src.c_str()),
            show(opened && opened != unset<FILE>() ? (__real_fclose(opened), "stream") : opened ? "unset" : "null", e)});
-        c({xk_util_read_named_file(src.c_str(), &named, &named_size, nullptr), take(named, named_size)});
+        c({xk_util_read_named_file(src.c_str(), &(p = unset<char>()), &named_size, nullptr), take(p, named_size)});
         c({xk_util_write_named_file(dst.c_str(), 1, "payload", 7, nullptr), read_text(dst)});
         c({xk_util_sync(appended, c.dir.c_str()), "synced"});
         c({xk_util_sync_file(src.c_str()), "synced"});
-        c({xk_util_get_directory_component("plain-name", &plain), take(plain)});
-        c({xk_util_get_directory_component("/tmp/a/b", &nested), take(nested)});
-        c({xk_util_abs_path("/.", &abs), take(abs)});
+        c({xk_util_get_directory_component("plain-name", &(p = unset<char>())), take(p)});
+        c({xk_util_get_directory_component("/tmp/a/b", &(p = unset<char>())), take(p)});
+        c({xk_util_abs_path("/.", &(p = unset<char>())), take(p)});
         c({xk_util_copy_file(src.c_str(), copy.c_str()), read_text(copy)});
     });
     for (int open_fd : {in, counted, written, fd}) close(open_fd);
@@ -540,8 +532,7 @@ Seen children(Ctx &c) {
     Seen seen = c.steps([&] {
         c({xk_spawn(kArgv, kEnvp, &handle), live() ? "handle" : handle ? "unset" : "null"});
         was = handle;
-        if (live())
-            c({xk_wait(&handle, &code), show(handle == was ? "kept" : handle ? "moved" : "null", code)});
+        if (live()) c({xk_wait(&handle, &code), show(handle == was ? "kept" : handle ? "moved" : "null", code)});
         c({xk_spawn_and_wait(kArgv, kEnvp, &combined), show(combined)});
         c({xk_util_await_child_timeout(ended->pid, 5), "polled"});
     });
@@ -557,17 +548,14 @@ Seen signals(Ctx &c) {
     struct sigaction dfl {}, ignore {};
     ignore.sa_handler = SIG_IGN;
     all_default();
-    auto missed = [] {
-        std::string sigs;
-        for (int sig = 1; sig < 32; ++sig)
-            sigs += ignored(sig) || sig == SIGKILL || sig == SIGTERM || sig == SIGSTOP ? "" : "(" + show(sig) + ")";
-        return sigs;
-    };
     Seen seen = c.steps([&] {
         xk_util_status st = xk_util_ignore_common_signals();
-        const std::string sigs = missed();
-        const bool named = c.capture.lines().size() == 1 && c.capture.lines()[0].text.find(sigs) != std::string::npos;
-        c({st, sigs.empty() ? "all" : named ? "one named" : "missed " + sigs});
+        std::string missed;  // each signal left alone, written as a log line names it
+        for (int sig = 1; sig < 32; ++sig)
+            missed += ignored(sig) || sig == SIGKILL || sig == SIGTERM || sig == SIGSTOP ? "" : "(" + show(sig) + ")";
+        const auto &lines = c.capture.lines();
+        const bool named = lines.size() == 1 && lines[0].text.find(missed) != std::string::npos;
+        c({st, missed.empty() ? "all" : named ? "one named" : "missed " + missed});
         disposition(SIGUSR1, &dfl), disposition(SIGUSR2, &ignore);
         c({xk_util_ignore_signal(SIGUSR1), show(ignored(SIGUSR1))});
         c({xk_util_reset_signal(SIGUSR2), show(ignored(SIGUSR2))});
@@ -583,8 +571,7 @@ Seen pid_of(Ctx &c) {
     unsigned int *pids = unset<unsigned int>(), count = 12345;
     xk_util_status st = c.run([&] { return xk_util_pid_of(name.c_str(), 0, c.row.err ? nullptr : &pids, &count); });
     bool skipped = st == XK_OK && !c.capture.lines().empty();
-    std::string array = take(pids, 0);
-    std::string out = st ? show(array, count) : skipped ? "skipped" : count >= 1 ? "found" : "none";
+    std::string array = take(pids, 0), out = st ? show(array, count) : skipped ? "skipped" : count ? "found" : "none";
     return Seen{st, out, skipped ? 0 : array == "null" ? 1 : 2};
 }
 
@@ -600,11 +587,9 @@ Seen stat(Ctx &c) {
 // (our pid for "self"; no file without "="); shows the pid handed back, the file afterwards and
 // whether its lock was given back.
 Seen claim(Ctx &c) {
-    const std::string path = c.path("run.pid"), self = show(getpid()), name = own_name();
-    const size_t eq = c.row.op.find('=');
-    const std::string content = c.row.op.substr(eq + 1);
+    const std::string path = c.path("run.pid"), name = own_name(), content = c.row.op.substr(c.row.op.find('=') + 1);
     std::filesystem::remove(path);
-    if (eq != std::string::npos) std::ofstream(path) << (content == "self" ? self : content);
+    if (content != c.row.op) std::ofstream(path) << (content == "self" ? show(getpid()) : content);
     unsigned int pid = 7;
     xk_util_status st = c.run([&] { return xk_util_claim_pid_file(path.c_str(), name.c_str(), &pid); });
     std::string text = read_text(path);
@@ -632,16 +617,15 @@ std::vector<Row> rows() {
     std::istringstream table(
 #include "fault/table.inc"
     );
-    std::string group, op, ok, calls, err, pattern;
+    std::string group, op, ok, mark, calls, err, pattern;
     for (std::string line; std::getline(table, line);) {
-        for (size_t at; (at = line.find("\\n")) != std::string::npos;) line.replace(at, 2, "\n");
-        std::istringstream words(line.substr(std::min<size_t>(line.size(), 2)));
-        if (line[0] == '@' && words >> group >> op >> std::ws) std::getline(words, ok, '\0');
-        if (line[0] != '-' || !(words >> calls >> err >> std::ws) || !std::getline(words, pattern, '\0')) continue;
+        std::istringstream words(line);
+        if (!(words >> mark >> calls >> err >> std::ws) || !std::getline(words, pattern, '\0')) continue;
+        if (mark == "@") std::tie(group, op, ok) = std::tie(calls, err, pattern);
         int err_no = 0;
         for (int e = 1; e < 134 && err_no == 0; ++e) err_no = strerrorname_np(e) && err == strerrorname_np(e) ? e : 0;
         std::istringstream items(calls);
-        for (std::string item; std::getline(items, item, ',');) {
+        for (std::string item; mark == "-" && std::getline(items, item, ',');) {
             const size_t star = item.find('*');
             const std::string call = item.substr(0, std::min(star, item.find('+')));
             auto same = [&](const Row &r) { return r.op == op && r.call == call && r.err == err_no; };
@@ -655,7 +639,16 @@ std::vector<Row> rows() {
     return t;
 }
 
-class Faults : public Runs, public ::testing::WithParamInterface<Row> {};
+class Faults : public Runs, public ::testing::WithParamInterface<Row> {
+protected:
+    static void TearDownTestSuite() {  // the failures delivered, per row group and in all
+        long all[2] = {};
+        for (const auto &[group, n] : g_tally)
+            printf("  %s: %ld allocation, %ld system-call failures\n", group.c_str(), (all[0] += n[0], n[0]),
+                   (all[1] += n[1], n[1]));
+        printf("  in all: %ld allocation, %ld system-call failures\n", all[0], all[1]);
+    }
+};
 
 // Fails point 0, 1, 2, ... until a run meets none.
 TEST_P(Faults, EachPointInTurn) {
@@ -664,9 +657,10 @@ TEST_P(Faults, EachPointInTurn) {
     for (bool injected = true; injected && !HasFailure(); ++n) {
         SCOPED_TRACE(testing::Message() << "failure point " << n);
         Ctx ctx{row, n, dir, capture};
-        Seen seen = leak_free([&] { return operations().at(row.op.substr(0, row.op.find('=')))(ctx); });
-        long point = std::min<long>(seen.point >= 0 ? seen.point : n, static_cast<long>(row.points.size()) - 1);
-        expect_shown((injected = ctx.injected) ? row.points[static_cast<size_t>(point)] : row.ok, seen);
+        expect_run([&] { return operations().at(row.op.substr(0, row.op.find('=')))(ctx); }, [&](const Seen &seen) {
+            long point = std::min<long>(seen.point >= 0 ? seen.point : n, static_cast<long>(row.points.size()) - 1);
+            return (injected = ctx.injected) ? row.points[static_cast<size_t>(point)] : row.ok;
+        });
     }
     const long listed = static_cast<long>(row.points.size());
     EXPECT_TRUE(HasFailure() || (row.at_least ? n - 1 >= listed : n - 1 == listed)) << n - 1;
@@ -674,17 +668,6 @@ TEST_P(Faults, EachPointInTurn) {
 
 INSTANTIATE_TEST_SUITE_P(Table, Faults, ::testing::ValuesIn(rows()),
                          [](const auto &info) { return info.param.group + "_" + std::to_string(info.index); });
-
-class PrintTally : public ::testing::Environment {
-    void TearDown() override {
-        long all[2] = {};
-        for (const auto &[group, n] : g_tally)
-            printf("  %s: %ld allocation, %ld system-call failures\n", group.c_str(), (all[0] += n[0], n[0]),
-                   (all[1] += n[1], n[1]));
-        printf("  in all: %ld allocation, %ld system-call failures\n", all[0], all[1]);
-    }
-};
-const auto *const kTally = ::testing::AddGlobalTestEnvironment(new PrintTally);
 
 }  // namespace
 }  // namespace xk::fault
