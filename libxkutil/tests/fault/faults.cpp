@@ -40,27 +40,21 @@ std::unordered_set<void *> &live() {
 }
 void *remember(void *p) { return p != nullptr ? *live().insert(p).first : p; }
 
-// fclose releases the stream even when it reports a failure, as glibc's does.
-int closed_anyway(int (*close)(FILE *), FILE *stream) {
-    int err = errno;
-    return close(stream), errno = err, EOF;
-}
-
 }  // namespace
 
 // The calls that fail by returning one value: name, failure value, parameters and arguments; then
 // the allocations, whose blocks are remembered: result type, name, parameters and arguments. A
 // failed stream transfer moves nothing and leaves the stream's error indicator set, as a real I/O
-// error does.
+// error does; fclose releases the stream even when it reports a failure, as glibc's does.
 #define XK_FAULT_PLAIN_CALLS(X)                                                                                     \
     X(read, -1, (int fd, void *b, size_t n), (fd, b, n)) X(lseek, -1, (int fd, off_t o, int w), (fd, o, w))         \
     X(write, -1, (int fd, const void *b, size_t n), (fd, b, n)) X(fstat, -1, (int fd, struct stat *st), (fd, st))   \
     X(stat, -1, (const char *p, struct stat *st), (p, st)) X(fsync, -1, (int fd), (fd)) X(fork, -1, (void), ())     \
     X(unlink, -1, (const char *p), (p)) X(flock, -1, (int fd, int op), (fd, op)) X(fflush, EOF, (FILE *f), (f))     \
-    X(fclose, closed_anyway(__real_fclose, f), (FILE *f), (f)) X(setegid, -1, (gid_t g), (g))                       \
+    X(fclose, (__real_fclose(f), errno = g_armed.err, EOF), (FILE *f), (f)) X(setegid, -1, (gid_t g), (g))          \
     X(fopen, nullptr, (const char *p, const char *m), (p, m)) X(time, -1, (time_t *t), (t))                         \
-    X(fread, (f->_flags |= _IO_ERR_SEEN, 0u), (void *b, size_t s, size_t n, FILE *f), (b, s, n, f))             \
-    X(fwrite, (f->_flags |= _IO_ERR_SEEN, 0u), (const void *b, size_t s, size_t n, FILE *f), (b, s, n, f))      \
+    X(fread, (f->_flags |= _IO_ERR_SEEN, 0u), (void *b, size_t s, size_t n, FILE *f), (b, s, n, f))                 \
+    X(fwrite, (f->_flags |= _IO_ERR_SEEN, 0u), (const void *b, size_t s, size_t n, FILE *f), (b, s, n, f))          \
     X(waitpid, -1, (pid_t pid, int *st, int o), (pid, st, o)) X(unsetenv, -1, (const char *n), (n))                 \
     X(sigaction, -1, (int s, const struct sigaction *a, struct sigaction *o), (s, a, o))                            \
     X(clock_gettime, -1, (clockid_t c, struct timespec *ts), (c, ts)) X(sysconf, -1, (int n), (n))                  \
@@ -378,6 +372,12 @@ Seen strbuf(Ctx &c) {
     });
 }
 
+// A collection's array, count, capacity and slots.
+auto slots(const xk_collection *col) {
+    return std::tuple(col->elements, col->count, col->capacity,
+                      std::vector(col->elements, col->elements + col->capacity));
+}
+
 // A new collection (its name may fail alone), then attach, add and new in turn to collections at
 // their first slots, at a fixed step, and at the proportional step of a zero growth: a failed append
 // leaves the slots as they were, and the elements keep their values either way.
@@ -396,17 +396,12 @@ Seen collection(Ctx &c) {
         xk_collection_free(named);
         for (size_t i = 0; i < cols.size(); ++i) {
             auto &[col, mine] = cols[i];
-            auto slots = [col = col] {
-                return std::tuple(col->elements, col->count, col->capacity,
-                                  std::vector<void *>(col->elements, col->elements + col->capacity));
-            };
-            const auto before = slots();
+            const auto before = slots(col);
             const int32_t count = col->count;
-            bool ok = i % 3 == 0   ? xk_collection_element_attach(col, mine)
-                      : i % 3 == 1 ? xk_collection_element_add(col, &value)
-                                   : !!xk_collection_element_new(col);
+            bool ok = i % 3 == 0 ? xk_collection_element_attach(col, mine)
+                      : i % 3 == 1 ? xk_collection_element_add(col, &value) : !!xk_collection_element_new(col);
             if (ok && i % 3 == 0) mine = nullptr;
-            std::string out = slots() == before ? "as it was" : show("grew", col->count - count);
+            std::string out = slots(col) == before ? "as it was" : show("grew", col->count - count);
             for (int32_t k = 0; k < count; ++k) out += *static_cast<int *>(col->elements[k]) == k ? "" : " lost";
             c({failed_if(!ok), out});
         }
