@@ -158,8 +158,8 @@ template <typename T> std::string take(T *p, size_t len = std::string::npos) {
     const unsigned char *bytes = reinterpret_cast<const unsigned char *>(p);
     std::string out = len == 0 ? "set" : "";
     for (char hex[8]; len == std::string::npos ? *bytes != 0 : len-- > 0; ++bytes) {
-        snprintf(hex, sizeof hex, *bytes == '\n' ? "\\n" : "\\x%02x", *bytes);
-        out += *bytes >= 0x20 && *bytes < 0x7f ? std::string(1, static_cast<char>(*bytes)) : hex;
+        snprintf(hex, sizeof hex, "\\x%02x", *bytes);
+        out += *bytes == '\n' ? "\\n" : *bytes >= 0x20 && *bytes < 0x7f ? std::string(1, *bytes) : hex;
     }
     return free(p), out;
 }
