@@ -238,8 +238,8 @@ xk_util_status vsize(int *size, const char *format, ...) {
 // at n elements and grows by m (0: by half); its array, a single slot, must be left alone.
 Seen at_size(const std::string &call, size_t n, int32_t m) {
     const uint8_t bytes[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-    char *text = unset<char>(), buf[4] = "abc";
-    uint8_t *out = unset<uint8_t>();
+    char *p = unset<char>(), buf[4] = "abc";
+    uint8_t *u = unset<uint8_t>();
     size_t len = 0;
     int size = 0;
     xk_util_sum sum{};
@@ -248,12 +248,11 @@ Seen at_size(const std::string &call, size_t n, int32_t m) {
     xk_collection col{nullptr, nullptr, free, nullptr, m, slot, full, full};
     if (call == "memdup0") return {XK_OK, take(xk_util_memdup0(bytes, n), 0)};
     if (call == "to_base64_size") return {XK_OK, show(xk_util_to_base64_size(n))};
-    if (call == "base64_encode") return {xk_util_base64_encode(bytes, n, &text, &len), show(take(text, 0), len)};
-    if (call == "sprintf_bytes") return {xk_util_sprintf_bytes(bytes, n, &text), take(text, 0)};
+    if (call == "base64_encode") return {xk_util_base64_encode(bytes, n, &p, &len), show(take(p, 0), len)};
+    if (call == "sprintf_bytes") return {xk_util_sprintf_bytes(bytes, n, &p), take(p, 0)};
     if (call == "map_bitstring_to_bytes")
-        return {xk_util_map_bitstring_to_bytes(bytes, n, &out, &len), show(take(out, 0), len)};
-    if (call == "expand_byte_array")
-        return {xk_util_expand_byte_array(bytes, n, m, &out, &len), show(take(out, 0), len)};
+        return {xk_util_map_bitstring_to_bytes(bytes, n, &u, &len), show(take(u, 0), len)};
+    if (call == "expand_byte_array") return {xk_util_expand_byte_array(bytes, n, m, &u, &len), show(take(u, 0), len)};
     if (call == "sum_init") return {xk_util_sum_init(&sum, n), show(take(sum.buckets, 0), sum.n)};
     if (call == "snprintf") return {XK_OK, show(xk_util_snprintf(buf, n, "%s", "x"), buf)};
     if (call == "printf_vsize") return {vsize(&size, "%*s", INT32_MAX, ""), show(size)};
@@ -272,13 +271,12 @@ TEST_F(SizeLimits, EveryWrappingSizeIsRefusedBeforeAnythingIsAllocated) {
                       bytes = " < xk_util_expand_byte_array : Memory allocation failed";
     struct Limit { std::string call; size_t n; int32_t m; std::string pattern; };
     std::vector<Limit> limits = {{"memdup0", SIZE_MAX, 0, "OK null"}, {"to_base64_size", wrap, 0, "OK " + max},
-        {"to_base64_size", SIZE_MAX, 0, "OK " + max}, {"base64_encode", wrap, 0, nomem},
-        {"base64_encode", wrap + 1, 0, nomem}, {"base64_encode", wrap + 2, 0, nomem},
+        {"to_base64_size", SIZE_MAX, 0, "OK " + max}, {"sprintf_bytes", half, 0, hex},
+        {"base64_encode", wrap, 0, nomem}, {"base64_encode", wrap + 1, 0, nomem}, {"base64_encode", wrap + 2, 0, nomem},
         {"base64_encode", wrap + 3, 0, nomem}, {"base64_encode", SIZE_MAX, 0, nomem},
-        {"sprintf_bytes", half, 0, hex}, {"sprintf_bytes", SIZE_MAX, 0, hex},
         {"map_bitstring_to_bytes", SIZE_MAX / 8 + 1, 0,
          nomem + " < xk_util_map_bitstring_to_bytes : Memory allocation failed"},
-        {"expand_byte_array", half, 2, "NOMEM null 0" + bytes},
+        {"expand_byte_array", half, 2, "NOMEM null 0" + bytes}, {"sprintf_bytes", SIZE_MAX, 0, hex},
         {"expand_byte_array", SIZE_MAX, INT32_MAX, "NOMEM null " + show(size_t{0} - INT32_MAX) + bytes},
         {"expand_byte_array", 3, -1, "NOMEM null " + show(size_t{0} - 3) + bytes},
         {"sum_init", SIZE_MAX / 8 + 1, 0, "NOMEM null 0 < xk_util_sum_init : calloc() failed, N=2305843009213693952"},
