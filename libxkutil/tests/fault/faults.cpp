@@ -256,7 +256,8 @@ Seen at_size(const std::string &call, size_t n, int32_t m) {
     if (call == "sum_init") return {xk_util_sum_init(&sum, n), show(take(sum.buckets, 0), sum.n)};
     if (call == "snprintf") return {XK_OK, show(xk_util_snprintf(buf, n, "%s", "x"), buf)};
     if (call == "printf_vsize") return {vsize(&size, "%*s", INT32_MAX, ""), show(size)};
-    bool attached = xk_collection_element_attach(&col, slot);  // braced lists are read in order, calls are not
+    // Otherwise "attach"; a braced list is read in order, a call's arguments are not.
+    bool attached = xk_collection_element_attach(&col, slot);
     return {failed_if(!attached), show(col.count - full, col.elements == slot ? "kept" : "moved")};
 }
 
