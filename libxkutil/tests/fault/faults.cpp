@@ -143,9 +143,8 @@ struct Ctx {
         return result;
     }
     template <typename Calls> Seen steps(Calls calls) { return run([&] { return calls(), 0; }), seen; }
-    void operator()(const Seen &step) {
-        if (seen.status != XK_OK) return;
-        seen = {step.status, step.status || seen.out.empty() ? step.out : seen.out + " " + step.out};
+    void operator()(const Seen &s) {
+        if (!seen.status) seen = {s.status, s.status || seen.out.empty() ? s.out : seen.out + " " + s.out};
     }
 };
 
@@ -306,9 +305,8 @@ void *copy_int(const void *from) { return xk_util_memdup(from, sizeof(int)); }
 std::string own_name() { return read_text("/proc/self/cmdline").substr(0, 100).c_str(); }
 std::string or_self(const std::string &pid) { return pid == show(getpid()) ? "self" : pid; }
 bool ignored(int sig) { return disposition(sig).sa_handler == SIG_IGN; }
-void all_default() {
-    for (int sig = 1; sig < 32; ++sig) disposition(sig, std::array<struct sigaction, 1>{}.data());  // SIG_DFL is 0
-}
+// Every signal back to SIG_DFL, which is 0.
+void all_default() { for (int sig = 1; sig < 32; ++sig) disposition(sig, std::array<struct sigaction, 1>{}.data()); }
 xk_util_strbuf buffer_with(const char *text, int32_t capacity, int32_t hex_limit = 256) {
     xk_util_strbuf sb{static_cast<char *>(calloc(static_cast<size_t>(capacity), 1)), capacity, hex_limit};
     return strcpy(sb.str, text), sb;
@@ -589,13 +587,9 @@ Seen claim(Ctx &c) {
     return Seen{st, show(or_self(show(pid)), or_self(text), unlocked ? "unlocked" : "locked")};
 }
 
-const std::map<std::string, std::function<Seen(Ctx &)>> &operations() {
-    static const std::map<std::string, std::function<Seen(Ctx &)>> ops = {
-        {"text", text},     {"strbuf", strbuf},     {"collection", collection}, {"host", host},     {"time", time},
-        {"files", files},   {"children", children}, {"signals", signals},       {"pid_of", pid_of}, {"stat", stat},
-        {"claim", claim}};
-    return ops;
-}
+const std::map<std::string, Seen (*)(Ctx &)> kOperations = {{"text", text}, {"strbuf", strbuf},
+    {"collection", collection}, {"host", host}, {"time", time}, {"files", files}, {"children", children},
+    {"signals", signals}, {"pid_of", pid_of}, {"stat", stat}, {"claim", claim}};
 
 // The table: "@ <group> <operation> <pattern>" opens an operation with the run that meets no
 // failure; then "- <calls> <errno> <pattern>" lists failure points in turn for each of the
@@ -647,7 +641,7 @@ TEST_P(Faults, EachPointInTurn) {
     for (bool injected = true; injected && !HasFailure(); ++n) {
         SCOPED_TRACE(testing::Message() << "failure point " << n);
         Ctx ctx{row, n, dir, capture};
-        expect_run([&] { return operations().at(row.op.substr(0, row.op.find('=')))(ctx); }, [&](const Seen &seen) {
+        expect_run([&] { return kOperations.at(row.op.substr(0, row.op.find('=')))(ctx); }, [&](const Seen &seen) {
             long point = std::min<long>(seen.point >= 0 ? seen.point : n, static_cast<long>(row.points.size()) - 1);
             return (injected = ctx.injected) ? row.points[static_cast<size_t>(point)] : row.ok;
         });
