@@ -8,8 +8,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include <algorithm>
 #include <string>
+#include <utility>
 
 #include "xk/errortrace.h"
 #include "xk/log.h"
@@ -24,11 +24,10 @@ struct Input {
     size_t size;
     bool more() const { return p < end; }
     uint8_t byte() { return p < end ? *p++ : 0; }
-    std::string piece(size_t n) {
-        n = std::min(n, static_cast<size_t>(end - p));
-        return p += n, std::string(reinterpret_cast<const char *>(p - n), n);
+    std::string rest() {
+        const char *from = reinterpret_cast<const char *>(std::exchange(p, end));
+        return std::string(from, reinterpret_cast<const char *>(end));
     }
-    std::string rest() { return piece(static_cast<size_t>(end - p)); }
 };
 
 }  // namespace fuzz
