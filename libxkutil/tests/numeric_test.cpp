@@ -129,9 +129,6 @@ TEST_F(NumericTest, KnownOutputsSameStepsEverywhereAndRefusals) {
     EXPECT_TRUE(x == 5 && draw(state, 64) == draw(keep, 64));
 }
 
-}  // namespace
-
-namespace {
 // Elements are malloc'd ints; every release is recorded in order.
 std::vector<int> g_freed;
 void *make_int() { return calloc(1, sizeof(int)); }
