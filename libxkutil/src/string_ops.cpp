@@ -267,7 +267,7 @@ xk_util_status xk_util_join(const char **strings, size_t count, const char *sep,
     using namespace xk;
     if (strings == nullptr || sep == nullptr || out == nullptr || size_out == nullptr || count == 0)
         return report::null_arg(__func__, kSource, __LINE__);
-    size_t sl = strlen(sep);
+    size_t sl = string_length(sep);
     // Summed in a local: the string loads may alias *size_out, which would put a store and a
     // reload of it on every step.
     size_t size = 0;
