@@ -223,7 +223,7 @@ extern "C" {
 
 size_t xk_util_to_base64_size(size_t n) {
     size_t size = SIZE_MAX;
-    return xk::checked::mul(n / 3 + (n % 3 != 0 ? 1 : 0), size_t{4}, &size) ? size : SIZE_MAX;
+    return xk::base64::text_size(n, &size) ? size : SIZE_MAX;
 }
 
 xk_util_status xk_util_base64_encode(const uint8_t *data, size_t length, char **out, size_t *out_len) {

@@ -43,11 +43,16 @@ struct Road {
     xk_util_status (*decode_whole)(const char *text, size_t length, uint8_t **out, size_t *out_len);
 };
 
-// The block for the text of length bytes, 4 * ceil(length / 3) characters: sets *out_len to that
-// size (SIZE_MAX when it does not fit a size_t) and *out to the block, NULL when there is none.
+// The size of the text of length bytes, 4 * ceil(length / 3); false when it does not fit a size_t.
+inline bool text_size(size_t length, size_t *size) {
+    return xk::checked::mul(length / 3 + (length % 3 != 0 ? 1 : 0), size_t{4}, size);
+}
+
+// The block for the text of length bytes: sets *out_len to its size (SIZE_MAX when that does not
+// fit a size_t) and *out to the block, NULL when there is none.
 inline char *new_text(size_t length, char **out, size_t *out_len) {
     size_t size = SIZE_MAX;
-    bool fits = xk::checked::mul(length / 3 + (length % 3 != 0 ? 1 : 0), size_t{4}, &size);
+    bool fits = text_size(length, &size);
     *out_len = size;
     *out = fits ? static_cast<char *>(malloc(size)) : nullptr;  // no text of SIZE_MAX + 1 bytes or more
     return *out;
