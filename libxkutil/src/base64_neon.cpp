@@ -82,7 +82,7 @@ void decode_neon(xk::base64::Decoding &d) {
 
 namespace xk::base64 {
 
-const Road kNeonRoad = {"neon", encode_neon, decode_neon};
+const Road kNeonRoad = {"neon", encode_neon, nullptr, decode_neon, nullptr};
 
 }  // namespace xk::base64
 
