@@ -529,7 +529,19 @@ __attribute__((target(XK_AVX512_VBMI2), always_inline)) inline CleanPart decode_
     const __m512i high_half = _mm512_load_si512(kValueTable.value + 64);
     const unsigned char *in = text;
     uint8_t *o = out;
-    for (size_t left = length; left > 0; in += 64, left -= 64, o += 48) {
+    size_t left = length;
+    // Two blocks at a time while both have room for whole stores, with one test for both.
+    for (; left >= 64 + kWholeStoreFits; in += 128, left -= 128, o += 96) {
+        __m512i first = _mm512_loadu_si512(in), second = _mm512_loadu_si512(in + 64);
+        __m512i first_values = _mm512_permutex2var_epi8(low_half, first, high_half);
+        __m512i second_values = _mm512_permutex2var_epi8(low_half, second, high_half);
+        __m512i seen =
+            _mm512_ternarylogic_epi32(_mm512_or_si512(first, first_values), second, second_values, 0xFE);
+        if (_mm512_movepi8_mask(seen) != 0) break;
+        put_block(first_values, o, true);
+        put_block(second_values, o + 48, true);
+    }
+    for (; left > 0; in += 64, left -= 64, o += 48) {
         Block block = classify(in, left, low_half, high_half);
         if (block.odd == 0 && left >= 64) {
             put_block(block.values, o, left >= kWholeStoreFits);
