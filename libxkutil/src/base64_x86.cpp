@@ -537,7 +537,13 @@ __attribute__((target(XK_AVX512_VBMI2), always_inline)) inline CleanPart decode_
         __m512i second_values = _mm512_permutex2var_epi8(low_half, second, high_half);
         __m512i seen =
             _mm512_ternarylogic_epi32(_mm512_or_si512(first, first_values), second, second_values, 0xFE);
-        if (_mm512_movepi8_mask(seen) != 0) break;
+        if (_mm512_movepi8_mask(seen) != 0) {  // as a line break in the second block: keep the first
+            if (_mm512_movepi8_mask(_mm512_or_si512(first, first_values)) == 0) {
+                put_block(first_values, o, true);
+                in += 64, left -= 64, o += 48;
+            }
+            break;
+        }
         put_block(first_values, o, true);
         put_block(second_values, o + 48, true);
     }
