@@ -73,9 +73,14 @@ size_t decode_blocks(const unsigned char *text, size_t length, uint8_t *out, siz
     return pos;
 }
 
+bool is_digit(unsigned char c) { return c < 128 && kValueTable.value[c] != 0xff; }
+
+bool decode_last64(const unsigned char *in, uint8_t *out) { return decode_blocks(in, 64, out, 48) == 64; }
+
 void decode_neon(xk::base64::Decoding &d) {
     take_pure_digits(
         d, decode_blocks(d.in + d.pos, d.length - d.pos, d.out, static_cast<size_t>(d.out_end - d.out)));
+    xk::base64::decode_lines<64, 48>(d, decode_blocks, decode_last64, is_digit);
 }
 
 }  // namespace

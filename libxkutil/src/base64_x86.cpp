@@ -196,47 +196,12 @@ alignas(64) constexpr ValueTable kValueTable = make_value_table();
 
 bool is_digit(unsigned char c) { return c < 128 && kValueTable.value[c] != 0x80; }
 
-// The digits from pos on, up to the first other byte or the end.
-size_t digits_from(const unsigned char *in, size_t pos, size_t end) {
-    size_t at = pos;
-    while (at < end && is_digit(in[at])) ++at;
-    return at - pos;
+__attribute__((target("avx2"))) bool decode_last16(const unsigned char *in, uint8_t *out) {
+    return decode16(in, out);
 }
 
-// Decodes the digits in [from, to), a multiple of 4 of them, to out: whole blocks, then the 16
-// digits that end at `to` as one more block, which writes the bytes of the digits before it again.
-// False (the output past out then being scratch) when a byte is no digit or the room runs out.
-__attribute__((target("avx2"), always_inline)) inline bool decode_run(const unsigned char *in, size_t from,
-                                                                      size_t to, uint8_t *out, size_t room) {
-    const size_t n = to - from, taken = decode_blocks32(in + from, n, out, room);
-    if (taken == n) return true;
-    const ptrdiff_t last_block = (static_cast<ptrdiff_t>(n) - 16) / 4 * 3;  // where the last 16 digits go
-    if (n - taken >= 16 || to < 16 || last_block + 16 > static_cast<ptrdiff_t>(room)) return false;
-    return decode16(in + to - 16, out + last_block);
-}
-
-// Text broken into lines of one width (MIME: 76 digits and LF; PEM: 64 digits and CR LF), once the
-// blocks have stopped at a line's end: the rest of the line, then each next line that has the same
-// digits followed by the same one or two other bytes, decode as whole runs, the breaks skipped where
-// the first one was. Stops, at a group boundary, before the first line that differs.
 __attribute__((target("avx2"))) void decode_lines(xk::base64::Decoding &d) {
-    const unsigned char *in = d.in;
-    const size_t rest = digits_from(in, d.pos, d.length), line_end = d.pos + rest;
-    size_t gap = 0;
-    while (gap < 3 && line_end + gap < d.length && !is_digit(in[line_end + gap])) ++gap;
-    const size_t width = gap > 0 && gap < 3 ? digits_from(in, line_end + gap, d.length) : 0;
-    if (rest % 4 != 0 || width % 4 != 0 || width < 16) return;
-    const unsigned char *first_break = in + line_end;
-    for (size_t digits = rest, end = line_end;;) {
-        if (!decode_run(in, d.pos, end, d.out, room_left(d))) return;
-        d.out += digits / 4 * 3;
-        d.pos = end + gap;
-        d.last_group = 4;
-        digits = width, end = d.pos + width;
-        if (d.length - d.pos < width + gap || in[end] != first_break[0] ||
-            (gap == 2 && in[end + 1] != first_break[1]))
-            return;
-    }
+    xk::base64::decode_lines<16, 16>(d, decode_blocks32, decode_last16, is_digit);
 }
 
 __attribute__((target("avx2"))) void decode_avx2(xk::base64::Decoding &d) {

@@ -75,6 +75,52 @@ inline uint8_t *new_bytes(size_t length, uint8_t **out, size_t *out_len) {
 // with the current road's blocks and the scalar code, and sets *out_len to the bytes decoded.
 xk_util_status decode_rest(Decoding &d, const uint8_t *bytes, size_t *out_len);
 
+// Text broken into lines of one width (MIME: 76 digits and LF; PEM: 64 digits and CR LF), once a
+// road's blocks have stopped at a line's end: the rest of the line, then each next line that has the
+// same digits followed by the same one or two other bytes, decode as whole runs, the breaks skipped
+// where the first one was. Stops, at a group boundary, before the first line that differs. The road
+// gives `blocks` (whole blocks of pure digits: text, length, out, room -> the input taken), `last`
+// (the kLast digits at its input, writing kLastWrites bytes; false when one is no digit) and its
+// digit test. A run's digits after its whole blocks are decoded as the kLast digits that end the run,
+// which writes the bytes of the digits before them again.
+template <size_t kLast, size_t kLastWrites, typename Blocks, typename Last, typename IsDigit>
+void decode_lines(Decoding &d, Blocks blocks, Last last, IsDigit is_digit) {
+    const unsigned char *in = d.in;
+    auto digits_from = [&](size_t pos) {
+        size_t at = pos;
+        while (at < d.length && is_digit(in[at])) ++at;
+        return at - pos;
+    };
+    // The digits in [from, to), a multiple of 4, to d.out; false (what was written past d.out then
+    // being scratch) when a byte is no digit or the room runs out.
+    auto run = [&](size_t from, size_t to) {
+        const size_t n = to - from, room = static_cast<size_t>(d.out_end - d.out);
+        const size_t taken = blocks(in + from, n, d.out, room);
+        if (taken == n) return true;
+        const ptrdiff_t at = (static_cast<ptrdiff_t>(n) - static_cast<ptrdiff_t>(kLast)) / 4 * 3;
+        if (n - taken >= kLast || to < kLast ||
+            at + static_cast<ptrdiff_t>(kLastWrites) > static_cast<ptrdiff_t>(room))
+            return false;
+        return last(in + to - kLast, d.out + at);
+    };
+    const size_t rest = digits_from(d.pos), line_end = d.pos + rest;
+    size_t gap = 0;
+    while (gap < 3 && line_end + gap < d.length && !is_digit(in[line_end + gap])) ++gap;
+    const size_t width = gap > 0 && gap < 3 ? digits_from(line_end + gap) : 0;
+    if (rest % 4 != 0 || width % 4 != 0 || width < kLast) return;
+    const unsigned char *first_break = in + line_end;
+    for (size_t digits = rest, end = line_end;;) {
+        if (!run(d.pos, end)) return;
+        d.out += digits / 4 * 3;
+        d.pos = end + gap;
+        d.last_group = 4;
+        digits = width, end = d.pos + width;
+        if (d.length - d.pos < width + gap || in[end] != first_break[0] ||
+            (gap == 2 && in[end + 1] != first_break[1]))
+            return;
+    }
+}
+
 // A road that decodes only whole blocks of pure digits: moves d past the bytes it took.
 inline void take_pure_digits(Decoding &d, size_t taken) {
     if (taken == 0) return;
