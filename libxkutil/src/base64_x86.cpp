@@ -511,13 +511,8 @@ __attribute__((target(XK_AVX512_VBMI2))) void decode_vbmi2(xk::base64::Decoding 
     const unsigned char *in = d.in + d.pos;
     size_t left = d.length - d.pos;
     uint8_t *out = d.out;
-    for (; left >= 64; in += 64, left -= 64, out += 48) {  // whole blocks of pure digits, the common case
-        __m512i text = _mm512_loadu_si512(in);
-        __m512i values = _mm512_permutex2var_epi8(low_half, text, high_half);
-        if (_mm512_movepi8_mask(_mm512_or_si512(text, values)) != 0) break;
-        put_groups(values, 48, out);
-    }
-    // Short text is done sooner by packing: finding runs waits on each block's classes.
+    // Reached where the clean pass met a block with other bytes among its digits. Short text is done
+    // sooner by packing: finding runs waits on each block's classes.
     if (left >= kRunsWorthIt) decode_runs(in, left, out, low_half, high_half);
     Packed rest = pack_rest(in, left, out, low_half, high_half);
     if (rest.last_group != 0)

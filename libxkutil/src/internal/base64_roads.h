@@ -43,10 +43,14 @@ struct Road {
     xk_util_status (*decode_whole)(const char *text, size_t length, uint8_t **out, size_t *out_len);
 };
 
-// The size of the text of length bytes, 4 * ceil(length / 3); false when it does not fit a size_t.
-inline bool text_size(size_t length, size_t *size) {
-    return xk::checked::mul(length / 3 + (length % 3 != 0 ? 1 : 0), size_t{4}, size);
+// made x ceil(length / from): the size of length bytes converted from groups of `from` bytes to
+// groups of `made`; false when it does not fit a size_t.
+inline bool group_size(size_t length, size_t from, size_t made, size_t *size) {
+    return xk::checked::mul(length / from + (length % from != 0 ? 1 : 0), made, size);
 }
+
+// The size of the text of length bytes, 4 * ceil(length / 3); false when it does not fit a size_t.
+inline bool text_size(size_t length, size_t *size) { return group_size(length, 3, 4, size); }
 
 // The block for the text of length bytes: sets *out_len to its size (SIZE_MAX when that does not
 // fit a size_t) and *out to the block, NULL when there is none.
@@ -65,7 +69,7 @@ inline char *new_text(size_t length, char **out, size_t *out_len) {
 // The length itself is the caller's promise of that many readable bytes.
 inline uint8_t *new_bytes(size_t length, uint8_t **out, size_t *out_len) {
     size_t capacity = SIZE_MAX;
-    bool fits = xk::checked::mul(length / 4 + (length % 4 != 0 ? 1 : 0), size_t{3}, &capacity);
+    bool fits = group_size(length, 4, 3, &capacity);
     *out_len = capacity;
     *out = fits ? static_cast<uint8_t *>(malloc(capacity)) : nullptr;
     return *out;
