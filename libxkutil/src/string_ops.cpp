@@ -115,10 +115,72 @@ XK_READS_PAST_TERMINATOR char *copy_string(char *to, const char *s, const char *
     _mm_storeu_si128(reinterpret_cast<__m128i *>(to), chunk);
     return to + len;
 }
+
+// A join of a few short strings is built here in one pass, terminator included, and copied
+// out whole: each string and the separator land with one 16-byte store, which the slack
+// after the last byte that counts leaves room for. Returns the size built, or 0 when a
+// string is longer than one load or the whole would not fit (the caller joins the long way).
+constexpr size_t kStagedJoin = 64;
+struct StagedJoin {
+    char bytes[kStagedJoin + 16];
+};
+
+XK_READS_PAST_TERMINATOR size_t stage_join(const char **strings, size_t count, const char *sep, size_t sl,
+                                           StagedJoin *staged) {
+    if (count > kStagedJoin / 2 || sl > 15 || !within_page(sep)) return 0;
+    const __m128i separator = _mm_loadu_si128(reinterpret_cast<const __m128i *>(sep));
+    size_t used = 0;
+    for (size_t i = 0; i < count; ++i) {
+        if (i > 0) {
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(staged->bytes + used), separator);
+            used += sl;
+        }
+        const char *s = strings[i];
+        if (used > kStagedJoin || !within_page(s)) return 0;
+        __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s));
+        uint32_t mask = terminator_mask(chunk);
+        if (mask == 0) return 0;
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(staged->bytes + used), chunk);
+        used += static_cast<size_t>(__builtin_ctz(mask));
+        if (used > kStagedJoin) return 0;
+    }
+    staged->bytes[used] = '\0';
+    return used + 1;
+}
 #else
 size_t string_length(const char *s) { return strlen(s); }
 char *copy_string(char *to, const char *s, const char *) { return copy_bytes(to, s, strlen(s)); }
+
+struct StagedJoin {};
+size_t stage_join(const char **, size_t, const char *, size_t, StagedJoin *) { return 0; }
 #endif
+
+// The size of the join with its terminator, summed in a local: the string loads may alias
+// the caller's size, which would put a store and a reload of it on every step. False when it
+// wraps, with *size holding the sum so far.
+bool joined_size(const char **strings, size_t count, size_t sl, size_t *size) {
+    size_t sum = 0;
+    for (size_t i = 0; i < count; ++i) {
+        if (!xk::checked::add(sum, string_length(strings[i]), &sum) ||
+            !xk::checked::add(sum, i + 1 == count ? size_t{1} : sl, &sum)) {
+            *size = sum;
+            return false;
+        }
+    }
+    *size = sum;
+    return true;
+}
+
+// Writes every byte of the size joined_size gave, the terminator last.
+void copy_joined(char *joined, size_t size, const char **strings, size_t count, const char *sep, size_t sl) {
+    const char *end = joined + size;
+    char *p = copy_string(joined, strings[0], end);
+    for (size_t i = 1; i < count; ++i) {
+        p = sl == 1 ? (*p = sep[0], p + 1) : copy_bytes(p, sep, sl);
+        p = copy_string(p, strings[i], end);
+    }
+    *p = '\0';
+}
 
 // Bit j set where p[j] is the delimiter, for the 64 bytes at p.
 uint64_t delimiter_mask(const char *p, char delim) {
@@ -268,28 +330,21 @@ xk_util_status xk_util_join(const char **strings, size_t count, const char *sep,
     if (strings == nullptr || sep == nullptr || out == nullptr || size_out == nullptr || count == 0)
         return report::null_arg(__func__, kSource, __LINE__);
     size_t sl = string_length(sep);
-    // Summed in a local: the string loads may alias *size_out, which would put a store and a
-    // reload of it on every step.
-    size_t size = 0;
-    for (size_t i = 0; i < count; ++i) {
-        if (!checked::add(size, string_length(strings[i]), &size) ||
-            !checked::add(size, i + 1 == count ? size_t{1} : sl, &size)) {
-            *size_out = size;
-            return report::trace(__func__, kSource, __LINE__, XK_ERR_OVERFLOW);
-        }
+    StagedJoin staged;
+    const size_t staged_size = stage_join(strings, count, sep, sl, &staged);
+    size_t size = staged_size;
+    if (staged_size == 0 && !joined_size(strings, count, sl, &size)) {
+        *size_out = size;
+        return report::trace(__func__, kSource, __LINE__, XK_ERR_OVERFLOW);
     }
     *size_out = size;
-    // Every byte is written below, the terminator last, so the block needs no zero fill.
     char *joined = static_cast<char *>(malloc(size));
     *out = joined;
     if (joined == nullptr) return report::trace(__func__, kSource, __LINE__, XK_ERR_NOMEM);
-    const char *end = joined + size;
-    char *p = copy_string(joined, strings[0], end);
-    for (size_t i = 1; i < count; ++i) {
-        p = sl == 1 ? (*p = sep[0], p + 1) : copy_bytes(p, sep, sl);
-        p = copy_string(p, strings[i], end);
-    }
-    *p = '\0';
+    if (staged_size != 0)
+        memcpy(joined, staged.bytes, size);
+    else
+        copy_joined(joined, size, strings, count, sep, sl);
     return XK_OK;
 }
 

@@ -66,7 +66,7 @@ TEST_F(StringOpsTest, ReplaceSplitAndJoin) {
         ASSERT_EQ(fields, split_model(text, delim)) << text << " at " << delim;
         std::vector<const char *> strings;
         for (const auto &f : fields) strings.push_back(f.c_str());
-        if (!fields.empty()) expect_join(strings, delim.c_str());
+        if (!fields.empty()) expect_join(strings, delim.c_str()), expect_join(strings, "<separator of 17>");
     }
     EXPECT_TRUE(traces().empty());
     char **fields = nullptr, logged[128];
@@ -87,6 +87,7 @@ TEST_F(StringOpsTest, JoinReadsNoFurtherThanTheTerminator) {
     for (int len = 20; len >= 0; --len)
         pages[page - 2 - len] = 'x', pages[page - 1] = '\0', edge.push_back(pages + page - 1 - len);
     expect_join(edge, ",");
+    expect_join({"ab", edge[18]}, ","), expect_join({"ab", "c"}, edge[19]);  // short, with a load at the edge
     char *out = reinterpret_cast<char *>(0x1);
     size_t size = 0;
     expect_all(
