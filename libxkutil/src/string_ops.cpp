@@ -43,7 +43,8 @@ char *copy_bytes(char *to, const char *from, size_t len) {
 // The fields of a split under construction: released last first unless handed out.
 class FieldArray {
 public:
-    explicit FieldArray(char **fields) : fields_(fields) {}
+    // text_end: the text's terminator, the last byte a copy may load.
+    FieldArray(char **fields, const char *text_end) : fields_(fields), text_end_(text_end) {}
     ~FieldArray() {
         if (fields_ == nullptr) return;
         while (made_ > 0) free(fields_[--made_]);
@@ -53,6 +54,16 @@ public:
     FieldArray &operator=(const FieldArray &) = delete;
     explicit operator bool() const { return fields_ != nullptr; }
     bool add(const char *start, size_t len) {
+        // A field shorter than 16 bytes gets a block of 16, the least an allocator hands out
+        // anyway, so that one load and one store copy it when the text goes on that far.
+        if (len < 16 && text_end_ - start >= 15) {
+            char *field = static_cast<char *>(malloc(16));
+            if (field == nullptr) return false;
+            memcpy(field, start, 16);
+            field[len] = '\0';
+            fields_[made_++] = field;
+            return true;
+        }
         size_t size = 0;
         char *field = xk::checked::add(len, size_t{1}, &size) ? static_cast<char *>(malloc(size)) : nullptr;
         if (field == nullptr) return false;
@@ -69,6 +80,7 @@ public:
 
 private:
     char **fields_;
+    const char *text_end_;
     size_t made_ = 0;
 };
 
@@ -200,6 +212,27 @@ uint64_t delimiter_mask(const char *p, char delim) {
 #endif
 }
 
+// How many of the len bytes at p are c.
+size_t count_char(const char *p, size_t len, char c) {
+    size_t count = 0, i = 0;
+#if defined(__SSE2__)
+    // Each lane counts down by one per match, summed across lanes before it can wrap.
+    const __m128i d = _mm_set1_epi8(c);
+    while (i + 16 <= len) {
+        size_t stop = i + 255 * 16 < len ? i + 255 * 16 : len;
+        __m128i lanes = _mm_setzero_si128();
+        for (; i + 16 <= stop; i += 16)
+            lanes = _mm_sub_epi8(lanes, _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p + i)), d));
+        __m128i sums = _mm_sad_epu8(lanes, _mm_setzero_si128());
+        count += static_cast<size_t>(_mm_cvtsi128_si32(sums) + _mm_extract_epi16(sums, 4));
+    }
+#else
+    for (; i + 64 <= len; i += 64) count += static_cast<size_t>(__builtin_popcountll(delimiter_mask(p + i, c)));
+#endif
+    for (; i < len; ++i) count += p[i] == c;
+    return count;
+}
+
 // The fields of a one-character delimiter are the runs of other characters: the same fields as
 // the general walk finds, found 64 bytes at a time from the positions of the delimiter.
 template <typename Visit>
@@ -249,10 +282,8 @@ size_t count_fields(const char *text, const char *delim) {
 // the delimiters, or none when the text is nothing else; otherwise the count itself.
 size_t field_bound(const char *text, const char *delim) {
     if (delim[0] == '\0' || delim[1] != '\0') return count_fields(text, delim);
-    size_t len = strlen(text), delims = 0, i = 0;
-    for (; i + 64 <= len; i += 64)
-        delims += static_cast<size_t>(__builtin_popcountll(delimiter_mask(text + i, delim[0])));
-    for (; i < len; ++i) delims += text[i] == delim[0];
+    size_t len = strlen(text);
+    size_t delims = count_char(text, len, delim[0]);
     return delims == len ? 0 : delims + 1;
 }
 
@@ -309,7 +340,8 @@ xk_util_status xk_util_split(const char *text, const char *delim, char ***fields
     // Every entry handed out is written first, so the array needs no zero fill.
     size_t array_size = 0;
     FieldArray fields(
-        checked::mul(room, sizeof(char *), &array_size) ? static_cast<char **>(malloc(array_size)) : nullptr);
+        checked::mul(room, sizeof(char *), &array_size) ? static_cast<char **>(malloc(array_size)) : nullptr,
+        text + strlen(text));
     if (!fields) {
         *count_out = count_fields(text, delim);
         return report::error(__func__, kSource, __LINE__, XK_ERR_NOMEM, "Memory allocation failed");
