@@ -86,7 +86,7 @@ const Road *road_if_runs(RoadId id) {
         case xk::base64::kAvx512: return has_avx512_vbmi() ? &xk::base64::kAvx512Road : nullptr;
         case xk::base64::kAvx512Vbmi2:
             return has_avx512_vbmi() && __builtin_cpu_supports("avx512vbmi2") &&
-                           __builtin_cpu_supports("bmi2")
+                           __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("bmi2")
                        ? &xk::base64::kAvx512Vbmi2Road
                        : nullptr;
         default: break;

@@ -274,7 +274,7 @@ __attribute__((target(XK_AVX512))) void decode_avx512(xk::base64::Decoding &d) {
 
 // ---- 64-byte blocks with VBMI2 byte compaction: every length, and text with non-digits ----
 
-#define XK_AVX512_VBMI2 "avx512f,avx512bw,avx512vbmi,avx512vbmi2,bmi2,popcnt"
+#define XK_AVX512_VBMI2 "avx512f,avx512bw,avx512vl,avx512vbmi,avx512vbmi2,bmi2,popcnt"
 
 // The low n bits, for n from 0 to 64 (BZHI keeps the whole word for 64).
 __attribute__((target("bmi2"), always_inline)) inline uint64_t low_bits(size_t n) {
@@ -289,11 +289,52 @@ constexpr GatherTable make_iota_table() {
 
 alignas(64) constexpr GatherTable kIota = make_iota_table();
 
+__attribute__((target(XK_AVX512_VBMI2), always_inline)) inline __m512i moved_up(__m512i index, size_t by) {
+    return _mm512_add_epi8(index, _mm512_set1_epi8(static_cast<char>(by)));
+}
+
+// Lane j takes byte index[j] of the n < 64 bytes at p, or 0 where `keep` has no bit: read without
+// touching a byte past p + n unless the whole input is shorter than 16 bytes (`before` bytes
+// before p are readable too). A read past the input can land on the caller's newest stores (in
+// the block allocated right after it, say) and wait for them: a short call took 1.7 times as long.
+__attribute__((target(XK_AVX512_VBMI2), always_inline)) inline __m512i gather_exact(const uint8_t *p,
+                                                                                    size_t n, size_t before,
+                                                                                    __m512i index,
+                                                                                    uint64_t keep) {
+    if (before + n >= 64)
+        return _mm512_maskz_permutexvar_epi8(keep, moved_up(index, 64 - n), _mm512_loadu_si512(p + n - 64));
+    if (n < 16 && before + n < 16)
+        return _mm512_maskz_permutexvar_epi8(
+            keep, index,
+            _mm512_zextsi128_si512(_mm_maskz_loadu_epi8(static_cast<__mmask16>(low_bits(n)), p)));
+    if (n <= 16 && before + n >= 16)
+        return _mm512_maskz_permutexvar_epi8(
+            keep, moved_up(index, 16 - n),
+            _mm512_zextsi128_si512(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p + n - 16))));
+    if (n <= 32 && before + n >= 32)
+        return _mm512_maskz_permutexvar_epi8(
+            keep, moved_up(index, 32 - n),
+            _mm512_zextsi256_si512(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(p + n - 32))));
+    // Two loads of a width that meet, the second put above the first: bytes from there on moved up.
+    const size_t width = n <= 32 ? 16 : 32;
+    __m512i loaded =
+        n <= 32 ? _mm512_inserti32x4(
+                      _mm512_zextsi128_si512(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p))),
+                      _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + n - 16)), 1)
+                : _mm512_inserti64x4(
+                      _mm512_zextsi256_si512(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(p))),
+                      _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p + n - 32)), 1);
+    __mmask64 upper = _mm512_cmpge_epu8_mask(index, _mm512_set1_epi8(static_cast<char>(width)));
+    return _mm512_maskz_permutexvar_epi8(
+        keep, _mm512_mask_blend_epi8(upper, index, moved_up(index, 2 * width - n)), loaded);
+}
+
 // For each count n of 0 to 48 input bytes, the characters they make (whole groups of four) and,
 // among these, the digits (the others are '=' padding), as byte masks.
 struct LastBlockMasks {
     uint64_t digits[49];
     uint64_t chars[49];
+    uint64_t gathered[49];  // the lanes of the gather that take one of the n bytes
 };
 
 constexpr uint64_t low_bits_constexpr(int n) { return n >= 64 ? ~uint64_t{0} : (uint64_t{1} << n) - 1; }
@@ -303,6 +344,8 @@ constexpr LastBlockMasks make_last_block_masks() {
     for (int n = 0; n <= 48; ++n) {
         t.digits[n] = low_bits_constexpr((4 * n + 2) / 3);
         t.chars[n] = low_bits_constexpr((n + 2) / 3 * 4);
+        for (int j = 0; j < 64; ++j)
+            if (kGather.index[j] < n) t.gathered[n] |= uint64_t{1} << j;
     }
     return t;
 }
@@ -310,11 +353,9 @@ constexpr LastBlockMasks make_last_block_masks() {
 constexpr LastBlockMasks kLastBlock = make_last_block_masks();
 
 // Up to 48 bytes as their characters, a short last group padded with '='.
-__attribute__((target(XK_AVX512_VBMI2), always_inline)) inline void encode_last(const uint8_t *data, size_t n,
-                                                                                char *out, __m512i gather,
-                                                                                __m512i fields,
-                                                                                __m512i digits) {
-    __m512i in = _mm512_permutexvar_epi8(gather, _mm512_maskz_loadu_epi8(low_bits(n), data));
+__attribute__((target(XK_AVX512_VBMI2), always_inline)) inline void encode_last(
+    const uint8_t *data, size_t n, size_t before, char *out, __m512i gather, __m512i fields, __m512i digits) {
+    __m512i in = gather_exact(data, n, before, gather, kLastBlock.gathered[n]);
     __m512i values = _mm512_multishift_epi64_epi8(fields, in);
     __m512i chars = _mm512_mask_permutexvar_epi8(_mm512_set1_epi8('='), kLastBlock.digits[n], values, digits);
     _mm512_mask_storeu_epi8(out, kLastBlock.chars[n], chars);
@@ -333,11 +374,11 @@ __attribute__((target(XK_AVX512_VBMI2), always_inline)) inline size_t encode_all
         _mm512_storeu_si512(out, _mm512_permutexvar_epi8(_mm512_multishift_epi64_epi8(fields, in), digits));
     }
     if (length - i > 48) {
-        encode_last(data + i, 48, out, gather, fields, digits);
+        encode_last(data + i, 48, i, out, gather, fields, digits);
         i += 48;
         out += 64;
     }
-    encode_last(data + i, length - i, out, gather, fields, digits);
+    encode_last(data + i, length - i, i, out, gather, fields, digits);
     return length;
 }
 

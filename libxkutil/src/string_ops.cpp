@@ -222,12 +222,14 @@ size_t count_char(const char *p, size_t len, char c) {
         size_t stop = i + 255 * 16 < len ? i + 255 * 16 : len;
         __m128i lanes = _mm_setzero_si128();
         for (; i + 16 <= stop; i += 16)
-            lanes = _mm_sub_epi8(lanes, _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p + i)), d));
+            lanes = _mm_sub_epi8(
+                lanes, _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p + i)), d));
         __m128i sums = _mm_sad_epu8(lanes, _mm_setzero_si128());
         count += static_cast<size_t>(_mm_cvtsi128_si32(sums) + _mm_extract_epi16(sums, 4));
     }
 #else
-    for (; i + 64 <= len; i += 64) count += static_cast<size_t>(__builtin_popcountll(delimiter_mask(p + i, c)));
+    for (; i + 64 <= len; i += 64)
+        count += static_cast<size_t>(__builtin_popcountll(delimiter_mask(p + i, c)));
 #endif
     for (; i < len; ++i) count += p[i] == c;
     return count;
