@@ -131,9 +131,10 @@ size_t dump_count(const xk_util_strbuf *sb, size_t len) {
 }
 
 // Collects the pieces of a dump (each one append of the layout: a separator, a hex pair, a
-// text character, a line start) and writes them in batches. A batch whose whole text fits the
-// storage is copied at once, which is what its appends would have done one by one; otherwise
-// every piece goes through append_text, so growth and a failed growth match piece by piece.
+// text character, a line start) as bytes on a stage and writes them in runs: the pieces that
+// fit the storage one after another go in one copy, which is what their appends would have done
+// one by one; the first that does not fit goes through append_text, so growth and a failed
+// growth match piece by piece. A piece too long for the stage (a long prefix) goes on its own.
 class DumpWriter {
 public:
     explicit DumpWriter(xk_util_strbuf *sb) : sb_(sb) {}
@@ -141,55 +142,68 @@ public:
     DumpWriter &operator=(const DumpWriter &) = delete;
     ~DumpWriter() { flush(); }
 
-    void piece(const char *text, size_t n) { add(text, n, "", 0); }
+    void piece(const char *text, size_t n) { add("", 0, text, n); }
     void line_start(const char *prefix, size_t n) { add("\n", 1, prefix, n); }
     void pair(unsigned char byte) {
         static constexpr char kDigits[] = "0123456789ABCDEF";
-        char *digits = scratch(2);
+        char *digits = stage(2);
         digits[0] = kDigits[byte >> 4];
         digits[1] = kDigits[byte & 0xF];
-        add(digits, 2, "", 0);
     }
-    void character(unsigned char byte) {
-        char *c = scratch(1);
-        *c = isprint(byte) ? static_cast<char>(byte) : '.';
-        add(c, 1, "", 0);
-    }
+    void character(unsigned char byte) { *stage(1) = isprint(byte) ? static_cast<char>(byte) : '.'; }
 
 private:
     struct Piece {
         const char *head;
         size_t head_len;
-        const char *tail;  // a line start is "\n" and the prefix in one append; else ""
+        const char *tail;
         size_t tail_len;
     };
-    static constexpr size_t kBatch = 64;
+    static constexpr size_t kStageBytes = 512;
+    static constexpr size_t kStagePieces = 256;
 
-    // Flushes first when the batch or its byte store is full, so no pending piece loses its bytes.
-    char *scratch(size_t n) {
-        if (count_ == kBatch || used_ + n > sizeof bytes_) flush();
+    // Room on the stage for one piece of n bytes, flushing first when it is full.
+    char *stage(size_t n) {
+        if (used_ + n > kStageBytes || count_ == kStagePieces) flush();
         char *at = bytes_ + used_;
         used_ += n;
+        ends_[count_++] = static_cast<uint16_t>(used_);
         return at;
     }
     void add(const char *head, size_t head_len, const char *tail, size_t tail_len) {
-        if (count_ == kBatch) flush();
-        pieces_[count_++] = Piece{head, head_len, tail, tail_len};
-        // A total past size_t (prefixes of absurd length) can never fit: the pieces go one by one.
-        if (!xk::checked::add3(total_, head_len, tail_len, &total_)) total_ = SIZE_MAX;
+        if (tail_len > kStageBytes / 2) {
+            flush();
+            append_piece(Piece{head, head_len, tail, tail_len});
+            return;
+        }
+        char *at = stage(head_len + tail_len);
+        memcpy(at, head, head_len);
+        memcpy(at + head_len, tail, tail_len);
     }
     void flush() {
-        if (count_ == 0) return;
-        if (len_ < 0 && sb_->str != nullptr) len_ = static_cast<int64_t>(strlen(sb_->str));
-        int64_t total = 0;
-        if (len_ >= 0 && xk::checked::narrow(total_, &total) &&
-            static_cast<int32_t>(sb_->capacity - len_) > total) {
-            copy_all(sb_->str + len_);
-            len_ += static_cast<int64_t>(total_);
-        } else {
-            for (size_t i = 0; i < count_; ++i) append_piece(pieces_[i]);
+        for (size_t done = 0; done < count_;) {
+            size_t from = done == 0 ? 0 : ends_[done - 1];
+            if (len_ < 0 && sb_->str != nullptr) len_ = static_cast<int64_t>(strlen(sb_->str));
+            // The pieces from `done` on that fit one after another: each sees the room the
+            // ones before it left.
+            size_t fit = done;
+            if (len_ >= 0) {
+                int32_t room = static_cast<int32_t>(sb_->capacity - len_);
+                while (fit < count_ && room > static_cast<int32_t>(ends_[fit] - from)) ++fit;
+            }
+            if (fit == done) {
+                append_piece(Piece{bytes_ + from, ends_[done] - from, "", 0});
+                ++done;
+                continue;
+            }
+            size_t n = ends_[fit - 1] - from;
+            memcpy(sb_->str + len_, bytes_ + from, n);
+            len_ += static_cast<int64_t>(n);
+            sb_->str[len_] = '\0';
+            done = fit;
         }
-        reset();
+        count_ = 0;
+        used_ = 0;
     }
     // One piece as its own append: storage is made first when the record has none (and the
     // piece fails when it cannot be), a failed append leaves its cut text to be measured.
@@ -201,39 +215,16 @@ private:
             }
             len_ = static_cast<int64_t>(strlen(sb_->str));
         }
-        // Most pieces fit as they come: copied here, as append_text would, without its call.
-        size_t n = 0;
-        int32_t room = static_cast<int32_t>(sb_->capacity - len_);
-        if (xk::checked::add(p.head_len, p.tail_len, &n) && room > 0 && n < static_cast<size_t>(room)) {
-            copy_joined(sb_->str + len_, n, p.head, p.head_len, p.tail);
-            len_ += static_cast<int64_t>(n);
-            return;
-        }
         int appended = append_text(sb_, len_, p.head, p.head_len, p.tail, p.tail_len);
         len_ =
             appended >= 0 ? len_ + appended : static_cast<int64_t>(strlen(sb_->str));  // cut text may remain
     }
-    void copy_all(char *out) {
-        for (size_t i = 0; i < count_; ++i) {
-            memcpy(out, pieces_[i].head, pieces_[i].head_len);
-            out += pieces_[i].head_len;
-            memcpy(out, pieces_[i].tail, pieces_[i].tail_len);
-            out += pieces_[i].tail_len;
-        }
-        *out = '\0';
-    }
-    void reset() {
-        count_ = 0;
-        total_ = 0;
-        used_ = 0;
-    }
 
     xk_util_strbuf *sb_;
     int64_t len_ = -1;  // the text's length once known
-    Piece pieces_[kBatch];
+    char bytes_[kStageBytes];
+    uint16_t ends_[kStagePieces];  // where each staged piece ends
     size_t count_ = 0;
-    size_t total_ = 0;
-    char bytes_[2 * kBatch];
     size_t used_ = 0;
 };
 
