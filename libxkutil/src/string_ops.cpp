@@ -96,6 +96,14 @@ const char *next_field(const char *p, const char *end, const char *delim, size_t
     return offset < rest ? p + offset : nullptr;
 }
 
+// A join of a few short strings is built here in one pass, terminator included, and copied
+// out whole: each string and the separator land with one 16-byte store, which the slack
+// after the last byte that counts leaves room for.
+constexpr size_t kStagedJoin = 64;
+struct StagedJoin {
+    char bytes[kStagedJoin + 16];
+};
+
 #if defined(__SSE2__)
 // Most joined strings are short: one 16-byte load finds their terminator, and the same load,
 // stored whole, copies them. The load may read past the terminator, but never into the next
@@ -128,15 +136,8 @@ XK_READS_PAST_TERMINATOR char *copy_string(char *to, const char *s, const char *
     return to + len;
 }
 
-// A join of a few short strings is built here in one pass, terminator included, and copied
-// out whole: each string and the separator land with one 16-byte store, which the slack
-// after the last byte that counts leaves room for. Returns the size built, or 0 when a
-// string is longer than one load or the whole would not fit (the caller joins the long way).
-constexpr size_t kStagedJoin = 64;
-struct StagedJoin {
-    char bytes[kStagedJoin + 16];
-};
-
+// Stages the join; returns the size built, or 0 when a string is longer than one load or the
+// whole would not fit (the caller joins the long way).
 XK_READS_PAST_TERMINATOR size_t stage_join(const char **strings, size_t count, const char *sep, size_t sl,
                                            StagedJoin *staged) {
     if (count > kStagedJoin / 2 || sl > 15 || !within_page(sep)) return 0;
@@ -163,8 +164,7 @@ XK_READS_PAST_TERMINATOR size_t stage_join(const char **strings, size_t count, c
 size_t string_length(const char *s) { return strlen(s); }
 char *copy_string(char *to, const char *s, const char *) { return copy_bytes(to, s, strlen(s)); }
 
-struct StagedJoin {};
-size_t stage_join(const char **, size_t, const char *, size_t, StagedJoin *) { return 0; }
+size_t stage_join(const char **, size_t, const char *, size_t, StagedJoin *) { return 0; }  // the long way
 #endif
 
 // The size of the join with its terminator, summed in a local: the string loads may alias
