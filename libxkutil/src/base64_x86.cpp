@@ -301,32 +301,30 @@ __attribute__((target(XK_AVX512_VBMI2), always_inline)) inline __m512i gather_ex
                                                                                     size_t n, size_t before,
                                                                                     __m512i index,
                                                                                     uint64_t keep) {
-    if (before + n >= 64)
-        return _mm512_maskz_permutexvar_epi8(keep, moved_up(index, 64 - n), _mm512_loadu_si512(p + n - 64));
-    if (n < 16 && before + n < 16)
-        return _mm512_maskz_permutexvar_epi8(
-            keep, index,
-            _mm512_zextsi128_si512(_mm_maskz_loadu_epi8(static_cast<__mmask16>(low_bits(n)), p)));
-    if (n <= 16 && before + n >= 16)
-        return _mm512_maskz_permutexvar_epi8(
-            keep, moved_up(index, 16 - n),
-            _mm512_zextsi128_si512(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p + n - 16))));
-    if (n <= 32 && before + n >= 32)
-        return _mm512_maskz_permutexvar_epi8(
-            keep, moved_up(index, 32 - n),
-            _mm512_zextsi256_si512(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(p + n - 32))));
-    // Two loads of a width that meet, the second put above the first: bytes from there on moved up.
-    const size_t width = n <= 32 ? 16 : 32;
-    __m512i loaded =
-        n <= 32 ? _mm512_inserti32x4(
-                      _mm512_zextsi128_si512(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p))),
-                      _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + n - 16)), 1)
-                : _mm512_inserti64x4(
-                      _mm512_zextsi256_si512(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(p))),
-                      _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p + n - 32)), 1);
-    __mmask64 upper = _mm512_cmpge_epu8_mask(index, _mm512_set1_epi8(static_cast<char>(width)));
-    return _mm512_maskz_permutexvar_epi8(
-        keep, _mm512_mask_blend_epi8(upper, index, moved_up(index, 2 * width - n)), loaded);
+    __m512i loaded, moved = index;  // the loaded bytes, and the lanes the index names among them
+    if (before + n >= 64) {
+        loaded = _mm512_loadu_si512(p + n - 64), moved = moved_up(index, 64 - n);
+    } else if (n < 16 && before + n < 16) {
+        loaded = _mm512_zextsi128_si512(_mm_maskz_loadu_epi8(static_cast<__mmask16>(low_bits(n)), p));
+    } else if (n <= 16 && before + n >= 16) {
+        loaded = _mm512_zextsi128_si512(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p + n - 16)));
+        moved = moved_up(index, 16 - n);
+    } else if (n <= 32 && before + n >= 32) {
+        loaded = _mm512_zextsi256_si512(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(p + n - 32)));
+        moved = moved_up(index, 32 - n);
+    } else {  // two loads of a width that meet, the second put above the first
+        const size_t width = n <= 32 ? 16 : 32;
+        loaded = n <= 32
+                     ? _mm512_inserti32x4(
+                           _mm512_zextsi128_si512(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p))),
+                           _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + n - 16)), 1)
+                     : _mm512_inserti64x4(
+                           _mm512_zextsi256_si512(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(p))),
+                           _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p + n - 32)), 1);
+        __mmask64 upper = _mm512_cmpge_epu8_mask(index, _mm512_set1_epi8(static_cast<char>(width)));
+        moved = _mm512_mask_blend_epi8(upper, index, moved_up(index, 2 * width - n));
+    }
+    return _mm512_maskz_permutexvar_epi8(keep, moved, loaded);
 }
 
 // For each count n of 0 to 48 input bytes, the characters they make (whole groups of four) and,

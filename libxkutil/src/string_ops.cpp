@@ -280,11 +280,11 @@ size_t count_fields(const char *text, const char *delim) {
     return count;
 }
 
-// Room enough for the fields, without walking them: for a one-character delimiter one more than
-// the delimiters, or none when the text is nothing else; otherwise the count itself.
-size_t field_bound(const char *text, const char *delim) {
+// Room enough for the fields of the len bytes of text, without walking them: for a one-character
+// delimiter one more than the delimiters, or none when the text is nothing else; otherwise the
+// count itself.
+size_t field_bound(const char *text, size_t len, const char *delim) {
     if (delim[0] == '\0' || delim[1] != '\0') return count_fields(text, delim);
-    size_t len = strlen(text);
     size_t delims = count_char(text, len, delim[0]);
     return delims == len ? 0 : delims + 1;
 }
@@ -335,7 +335,8 @@ xk_util_status xk_util_split(const char *text, const char *delim, char ***fields
     if (text == nullptr || delim == nullptr || fields_out == nullptr || count_out == nullptr)
         return report::error(__func__, kSource, __LINE__, XK_ERR_NULL_ARG,
                              "NULL argument detected: %p %p %p %p", text, delim, fields_out, count_out);
-    size_t room = field_bound(text, delim);
+    const size_t len = strlen(text);
+    size_t room = field_bound(text, len, delim);
     *count_out = room;
     *fields_out = nullptr;
     if (room == 0) return XK_OK;
@@ -343,7 +344,7 @@ xk_util_status xk_util_split(const char *text, const char *delim, char ***fields
     size_t array_size = 0;
     FieldArray fields(
         checked::mul(room, sizeof(char *), &array_size) ? static_cast<char **>(malloc(array_size)) : nullptr,
-        text + strlen(text));
+        text + len);
     if (!fields) {
         *count_out = count_fields(text, delim);
         return report::error(__func__, kSource, __LINE__, XK_ERR_NOMEM, "Memory allocation failed");
